@@ -1,0 +1,125 @@
+// The lookup on Linux: statx for a plain name, one pass over the directory
+// for a pattern.
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "lookup/lookup.h"
+#include "lookup/time_range.h"
+#include "lookup/wildcard.h"
+
+namespace {
+
+constexpr unsigned STATX_WANTED = STATX_TYPE | STATX_SIZE | STATX_ATIME | STATX_MTIME | STATX_BTIME;
+
+// Reads the attributes of `path` (relative to `dir_fd`) into `entry`. A
+// symbolic link is followed; one whose target is missing is reported from
+// the link itself, so that it still leaves a line in the log.
+bool read_attributes(int dir_fd, const char *path, file_entry *entry)
+{
+    struct statx st {};
+    if (statx(dir_fd, path, 0, STATX_WANTED, &st) != 0) {
+        if (errno != ENOENT && errno != ELOOP) {
+            return false;
+        }
+        if (statx(dir_fd, path, AT_SYMLINK_NOFOLLOW, STATX_WANTED, &st) != 0 ||
+            !S_ISLNK(st.stx_mode)) {
+            return false;
+        }
+    }
+    entry->size = st.stx_size;
+    // Without a recorded birth time the column stays empty: the change time
+    // is no creation time, however often it is offered as one.
+    entry->created =
+        (st.stx_mask & STATX_BTIME) != 0 ? checked_file_time(st.stx_btime.tv_sec) : NO_TIME;
+    entry->updated =
+        (st.stx_mask & STATX_MTIME) != 0 ? checked_file_time(st.stx_mtime.tv_sec) : NO_TIME;
+    entry->accessed =
+        (st.stx_mask & STATX_ATIME) != 0 ? checked_file_time(st.stx_atime.tv_sec) : NO_TIME;
+    return true;
+}
+
+bool set_filename(file_entry *entry, const char *name, std::size_t len)
+{
+    if (len > FILENAME_MAX_BYTES) {
+        return false;
+    }
+    std::memcpy(entry->filename, name, len);
+    entry->filename[len] = '\0';
+    return true;
+}
+
+// Finds the matching name that sorts first in byte order, in one pass over
+// the directory `dir_path`, and reports it.
+bool find_in_directory(const char *dir_path, const char *pattern, std::size_t pattern_len,
+                       file_entry *entry)
+{
+    DIR *dir = opendir(dir_path);
+    if (dir == nullptr) {
+        return false;
+    }
+    char best[NAME_MAX + 1];
+    bool found = false;
+    while (const dirent *d = readdir(dir)) {
+        const std::size_t len = std::strlen(d->d_name);
+        if (len > NAME_MAX || !wildcard_match(pattern, pattern_len, d->d_name, len)) {
+            continue;
+        }
+        if (!found || std::strcmp(d->d_name, best) < 0) {
+            std::memcpy(best, d->d_name, len + 1);
+            found = true;
+        }
+    }
+    // An entry removed after the scan simply makes the statx fail.
+    const bool ok = found && set_filename(entry, best, std::strlen(best)) &&
+                    read_attributes(dirfd(dir), best, entry);
+    closedir(dir);
+    return ok;
+}
+
+} // namespace
+
+bool find_first_entry(const char *operand, file_entry *entry)
+{
+    const std::size_t len = std::strlen(operand);
+    if (len == 0) {
+        return false;
+    }
+    std::size_t end = len;
+    while (end > 0 && operand[end - 1] == '/') {
+        --end;
+    }
+    if (end == 0) {
+        return set_filename(entry, "/", 1) && read_attributes(AT_FDCWD, operand, entry);
+    }
+    std::size_t start = end;
+    while (start > 0 && operand[start - 1] != '/') {
+        --start;
+    }
+    const char *last = operand + start;
+    const std::size_t last_len = end - start;
+
+    if (!has_wildcard(last, last_len)) {
+        return set_filename(entry, last, last_len) && read_attributes(AT_FDCWD, operand, entry);
+    }
+    // A pattern names entries of any kind; a trailing slash would ask for
+    // directories only, which no pattern can say, so it matches nothing.
+    if (end != len) {
+        return false;
+    }
+    if (start == 0) {
+        return find_in_directory(".", last, last_len, entry);
+    }
+    char dir_path[PATH_MAX];
+    if (start >= sizeof dir_path) {
+        return false;
+    }
+    std::memcpy(dir_path, operand, start);
+    dir_path[start] = '\0';
+    return find_in_directory(dir_path, last, last_len, entry);
+}

@@ -1,0 +1,29 @@
+// The wildcard matcher for the last component of an operand.
+//
+// Only '*' (any run of characters, none included) and '?' (exactly one
+// character) are special; every other byte stands for itself, so '[', ']'
+// and '\' are ordinary. A character is a valid UTF-8 sequence or, failing
+// that, a single byte. Matching is case-sensitive. A name that begins with
+// '.' matches only a pattern that begins with '.', and "." and ".." match
+// no pattern.
+#pragma once
+
+#include <cstddef>
+
+// True when `pattern` holds a wildcard.
+bool has_wildcard(const char *pattern, std::size_t pattern_len);
+
+// True when `name` matches `pattern`. The work is at most proportional to
+// the pattern's length times the name's length.
+bool wildcard_match(const char *pattern, std::size_t pattern_len, const char *name,
+                    std::size_t name_len);
+
+// The same match, adding to `*steps` the number of character comparisons
+// made, so that a test can hold the matcher to its bound.
+bool wildcard_match_counted(const char *pattern, std::size_t pattern_len, const char *name,
+                            std::size_t name_len, unsigned long long *steps);
+
+// The length in bytes of the character that starts at `s[0]`, given that
+// `len` bytes (at least one) are left: the length of a valid UTF-8 sequence,
+// or 1.
+std::size_t utf8_char_len(const unsigned char *s, std::size_t len);
