@@ -46,10 +46,11 @@ int main(int argc, char **argv)
     if (!find_first_entry(operand, &entry)) {
         return 0;
     }
-    write_record(entry);
-
-    // A log line that never reached its file must not pass for success.
+    // A log line that never reached its file must not pass for success. The
+    // failing write may come before the flush (some runtimes write as soon as
+    // the line is complete), so errno is cleared before the record.
     errno = 0;
+    write_record(entry);
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         const int cause = errno;
         std::fprintf(stderr, "morlith: cannot write the record to standard output: %s\n",

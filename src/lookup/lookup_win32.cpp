@@ -1,0 +1,76 @@
+// The lookup on Windows: the system's own find-first search, which matches
+// wildcards without regard to case and lists entries in its own order.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "lookup/lookup.h"
+#include "lookup/time_range.h"
+
+namespace {
+
+// The longest path the wide file functions take, terminator included.
+constexpr int WIDE_PATH_CAPACITY = 32768;
+
+// 100-nanosecond ticks from 1601-01-01 to 1970-01-01, and per second.
+constexpr std::int64_t TICKS_TO_1970 = 116444736000000000;
+constexpr std::int64_t TICKS_PER_SECOND = 10000000;
+
+// A file time as seconds since 1970, the fraction of a second dropped. The
+// exact arithmetic gives the instant itself; a round trip through local
+// calendar fields could land an hour off inside the repeated hour at the end
+// of daylight saving.
+std::int64_t seconds_since_1970(const FILETIME &time)
+{
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    if (ticks == 0 || ticks > static_cast<std::uint64_t>(INT64_MAX)) {
+        return NO_TIME;
+    }
+    const std::int64_t since_1970 = static_cast<std::int64_t>(ticks) - TICKS_TO_1970;
+    // Round towards the past, so that a time just before 1970 stays before it.
+    std::int64_t seconds = since_1970 / TICKS_PER_SECOND;
+    if (since_1970 % TICKS_PER_SECOND < 0) {
+        --seconds;
+    }
+    return checked_file_time(seconds);
+}
+
+} // namespace
+
+bool find_first_entry(const char *operand, file_entry *entry)
+{
+    // File names travel in the code page that the file functions use: the
+    // ANSI one, or the OEM one when the process has switched them to it.
+    const UINT code_page = AreFileApisANSI() ? GetACP() : GetOEMCP();
+
+    static wchar_t wide[WIDE_PATH_CAPACITY];
+    if (MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, operand, -1, wide,
+                            WIDE_PATH_CAPACITY) == 0) {
+        return false;
+    }
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileExW(wide, FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FindClose(search);
+
+    // A name that the code page cannot spell would reach the log mangled,
+    // with '?' for what is missing; it counts as nothing matched instead.
+    // UTF-8 reports such a name as invalid rather than by a default character.
+    BOOL used_default = FALSE;
+    const bool utf8 = code_page == CP_UTF8;
+    if (WideCharToMultiByte(code_page, utf8 ? WC_ERR_INVALID_CHARS : 0, found.cFileName, -1,
+                            entry->filename, sizeof entry->filename, nullptr,
+                            utf8 ? nullptr : &used_default) == 0 ||
+        used_default) {
+        return false;
+    }
+    entry->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    entry->created = seconds_since_1970(found.ftCreationTime);
+    entry->updated = seconds_since_1970(found.ftLastWriteTime);
+    entry->accessed = seconds_since_1970(found.ftLastAccessTime);
+    return true;
+}

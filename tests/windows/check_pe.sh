@@ -1,0 +1,19 @@
+#!/bin/sh
+# Checks that a Windows build is a console program of the expected format
+# that imports only DLLs every Windows has:
+#   check_pe.sh OBJDUMP morlith.exe pei-x86-64|pei-i386
+set -eu
+objdump=$1 exe=$2 format=$3
+headers=$("$objdump" -p "$exe")
+fail=0
+echo "$headers" | grep -q "file format $format\$" ||
+    { echo "want file format $format, got: $(echo "$headers" | grep 'file format')"; fail=1; }
+echo "$headers" | grep -q 'Subsystem.*(Windows CUI)' ||
+    { echo "want the console subsystem, got: $(echo "$headers" | grep Subsystem)"; fail=1; }
+for dll in $(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
+    case $(echo "$dll" | tr 'A-Z' 'a-z') in
+        kernel32.dll | msvcrt.dll | ntdll.dll | user32.dll | advapi32.dll) echo "imports $dll" ;;
+        *) echo "imports $dll, which is not a Windows system DLL"; fail=1 ;;
+    esac
+done
+exit $fail
