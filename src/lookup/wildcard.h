@@ -18,6 +18,19 @@ bool has_wildcard(const char *pattern, std::size_t pattern_len);
 bool wildcard_match(const char *pattern, std::size_t pattern_len, const char *name,
                     std::size_t name_len);
 
+// The lengths of the literal bytes before the pattern's first wildcard
+// (`*head`) and after its last one (`*tail`); a pattern without wildcards is
+// all head. Worked out once, they let a scan over many names compare those
+// parts as plain bytes.
+void literal_ends(const char *pattern, std::size_t pattern_len, std::size_t *head,
+                  std::size_t *tail);
+
+// The match, given the lengths that literal_ends gives for `pattern`, adding
+// to `*steps` the number of steps taken by the character-wise part.
+bool wildcard_match_prepared(const char *pattern, std::size_t pattern_len, std::size_t head,
+                             std::size_t tail, const char *name, std::size_t name_len,
+                             unsigned long long *steps);
+
 // The same match, adding to `*steps` the number of character comparisons
 // made, so that a test can hold the matcher to its bound.
 bool wildcard_match_counted(const char *pattern, std::size_t pattern_len, const char *name,
