@@ -57,7 +57,7 @@ bool set_filename(file_entry *entry, const char *name, std::size_t len)
 // Room for the directory entries that one getdents64 call returns. Larger
 // buffers save no measurable time, since the kernel's work per entry
 // dominates, and would only raise the peak memory of a large scan.
-constexpr std::size_t DIRENT_BUFFER_SIZE = 32 * 1024;
+constexpr std::size_t DIRENT_BUFFER_SIZE = std::size_t{32} * 1024;
 
 // Finds the matching name that sorts first in byte order, in one pass over
 // the directory `dir_path` in constant memory, and reports it.
@@ -83,8 +83,8 @@ bool find_in_directory(const char *dir_path, const char *pattern, std::size_t pa
             const auto *d = reinterpret_cast<const dirent64 *>(buffer + at);
             at += d->d_reclen;
             const std::size_t len = std::strlen(d->d_name);
-            if (len > NAME_MAX ||
-                !wildcard_match_prepared(pattern, pattern_len, head, tail, d->d_name, len, &steps)) {
+            if (len > NAME_MAX || !wildcard_match_prepared(pattern, pattern_len, head, tail,
+                                                           d->d_name, len, &steps)) {
                 continue;
             }
             if (!found || std::strcmp(d->d_name, best) < 0) {
@@ -97,8 +97,8 @@ bool find_in_directory(const char *dir_path, const char *pattern, std::size_t pa
     // A failed read ends the scan like its end: what was seen so far holds
     // the best name of those entries. An entry removed since simply makes the
     // statx fail.
-    const bool ok = found && set_filename(entry, best, best_len) &&
-                    read_attributes(dir_fd, best, entry);
+    const bool ok =
+        found && set_filename(entry, best, best_len) && read_attributes(dir_fd, best, entry);
     close(dir_fd);
     return ok;
 }

@@ -42,7 +42,7 @@ bool find_first_entry(const char *operand, file_entry *entry)
 {
     // File names travel in the code page that the file functions use: the
     // ANSI one, or the OEM one when the process has switched them to it.
-    const UINT code_page = AreFileApisANSI() ? GetACP() : GetOEMCP();
+    const UINT code_page = AreFileApisANSI() != FALSE ? GetACP() : GetOEMCP();
 
     static wchar_t wide[WIDE_PATH_CAPACITY];
     if (MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, operand, -1, wide,
@@ -65,7 +65,7 @@ bool find_first_entry(const char *operand, file_entry *entry)
     if (WideCharToMultiByte(code_page, utf8 ? WC_ERR_INVALID_CHARS : 0, found.cFileName, -1,
                             entry->filename, sizeof entry->filename, nullptr,
                             utf8 ? nullptr : &used_default) == 0 ||
-        used_default) {
+        used_default != FALSE) {
         return false;
     }
     entry->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;

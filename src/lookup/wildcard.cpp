@@ -104,11 +104,12 @@ std::size_t match_char(const unsigned char *pat, std::size_t pat_left, const uns
 // point: when the characters after the latest '*' fail, that '*' takes one
 // more character and they are tried again. An earlier '*' never needs to
 // take more, because whatever it could take the latest '*' can take as well;
-// so the work stays within pattern length times name length.
-// Kept out of line, so that the byte comparisons that settle most names do
-// not pay for its registers.
-[[gnu::noinline]] bool match_greedy(const unsigned char *pat, std::size_t pattern_len, const unsigned char *str,
-                  std::size_t name_len, unsigned long long *steps)
+// so the work stays within pattern length times name length. It is kept out
+// of line, so that the byte comparisons that settle most names do not pay
+// for its registers.
+[[gnu::noinline]] bool match_greedy(const unsigned char *pat, std::size_t pattern_len,
+                                    const unsigned char *str, std::size_t name_len,
+                                    unsigned long long *steps)
 {
     std::size_t p = 0;
     std::size_t n = 0;

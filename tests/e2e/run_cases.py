@@ -21,6 +21,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import zoneinfo
 
@@ -112,6 +113,48 @@ def fixture_long_names(root):
         make_file(os.path.join(root, "a" * 254 + last), 1)
 
 
+def fixture_huge(root):
+    """200,000 entries in one directory, made as cheaply as the system allows."""
+    os.mkdir(os.path.join(root, "huge"))
+    fd = os.open(os.path.join(root, "huge"), os.O_RDONLY | os.O_DIRECTORY)
+    try:
+        for i in range(200000):
+            os.close(os.open(f"e-{i:06d}.log", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=fd))
+        os.utime("e-000009.log", ns=(JANUARY * 10**9, JULY * 10**9), dir_fd=fd)
+        os.utime("e-123456.log", ns=(JANUARY * 10**9, JULY * 10**9), dir_fd=fd)
+    finally:
+        os.close(fd)
+
+
+def fixture_locked(root):
+    """Directories that an unprivileged user may search but not list, or
+    neither; the case root itself is open to that user."""
+    os.chmod(root, 0o755)
+    for name, mode in [("listless", 0o111), ("sealed", 0o000)]:
+        os.mkdir(os.path.join(root, name))
+        make_file(os.path.join(root, name, "app.log"), 12)
+        os.chmod(os.path.join(root, name), mode)
+
+
+def fixture_churn(root):
+    for i in range(64):
+        make_file(os.path.join(root, f"churn-{i:03d}.log"), 0)
+
+
+def churn(root, stop):
+    """Removes and makes again the churn files until `stop` is set, so that
+    an entry may vanish between the directory scan and its lookup."""
+    i = 0
+    while not stop.is_set():
+        path = os.path.join(root, f"churn-{i % 64:03d}.log")
+        try:
+            os.unlink(path)
+        except FileNotFoundError:
+            pass
+        open(path, "wb").close()
+        i += 1
+
+
 def fixture_links(root):
     make_file(os.path.join(root, "target.log"), 42)
     os.symlink("target.log", os.path.join(root, "link.log"))
@@ -137,12 +180,19 @@ def fixture_future(root):
     make_file(os.path.join(root, "limit.log"), 1, updated=32535244799, accessed=32535244800)
 
 
+# Fixtures that no case changes and that take long to make: made once per
+# suite run and shared.
+SHARED_FIXTURES = {"huge"}
+
 FIXTURES = {
     "none": fixture_none,
     "basic": fixture_basic,
     "big": fixture_big,
     "names": fixture_names,
     "long_names": fixture_long_names,
+    "huge": fixture_huge,
+    "locked": fixture_locked,
+    "churn": fixture_churn,
     "links": fixture_links,
     "special": fixture_special,
     # ext4 stops at the year 2446; tmpfs keeps 64-bit times.
@@ -181,7 +231,8 @@ def stamp(t, zone):
 def expectation(text, case, windows):
     """The expected bytes as a regular expression: {B} is the banner, {U} the
     usage text, {P} the progress line, {NOW} a timestamp of the time the case
-    ran, {ANY} any timestamp and {BORN} the birth time of a fixture file."""
+    ran, {ANY} any timestamp, {BORN} the birth time of a fixture file and
+    {TEXT} any text within the line."""
     out = re.escape(decode(text))
     out = out.replace(re.escape(b"{B}"), re.escape(BANNER))
     out = out.replace(re.escape(b"{U}"), re.escape(USAGE))
@@ -189,6 +240,7 @@ def expectation(text, case, windows):
     out = out.replace(re.escape(b"{P}"), re.escape(progress))
     out = out.replace(re.escape(b"{NOW}"), rb"(\d{8} \d{6})")
     out = out.replace(re.escape(b"{ANY}"), rb"\d{8} \d{6}")
+    out = out.replace(re.escape(b"{TEXT}"), rb"[^\n]*")
     # Wine passes a Linux file's last-write time off as its creation time, and
     # the test cannot set it; only a real Windows volume has the real one.
     born = rb"(?:\d{8} \d{6})?" if windows else rb"(\d{8} \d{6})"
@@ -213,13 +265,17 @@ def check(pattern, got, case, window):
 def run_once(program, case, root, env, log_path):
     argv = program + case.operands
     stdout_target, extra = None, {}
-    if case.io == "file" or case.io.startswith("concurrent"):
+    io, _, user = case.io.partition("+")
+    if user == "nobody":
+        # An unprivileged user, for whom permissions count (root passes them).
+        argv = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] + argv
+    if io == "file" or io.startswith(("concurrent", "churn")):
         stdout_target = open(log_path, "ab")
-    elif case.io == "full":
+    elif io == "full":
         stdout_target = open("/dev/full", "wb")
-    elif case.io == "closed":
+    elif io == "closed":
         extra["preexec_fn"] = lambda: os.close(1)
-    elif case.io == "pipe-closed":
+    elif io == "pipe-closed":
         read_end, write_end = os.pipe()
         os.close(read_end)
         stdout_target = write_end
@@ -237,12 +293,22 @@ def run_once(program, case, root, env, log_path):
     return proc.returncode, proc.stderr
 
 
-def run_case(program, case, roots, windows):
+def make_fixture(case, roots, shared):
+    """The directory of the case's fixture and the time it was made."""
+    if case.fixture in shared:
+        return shared[case.fixture]
     fixture_name, _, place = case.fixture.partition("@")
-    suite_root = roots["disk"]
     root = tempfile.mkdtemp(prefix=fixture_name + ".", dir=roots[place or "disk"])
-    start = int(time.time())
+    made = int(time.time())
     FIXTURES[case.fixture](root)
+    if case.fixture in SHARED_FIXTURES:
+        shared[case.fixture] = (root, made)
+    return root, made
+
+
+def run_case(program, case, roots, shared, windows):
+    suite_root = roots["disk"]
+    root, start = make_fixture(case, roots, shared)
     env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LC_ALL": "C",
            "TZ": WINDOWS_ZONES[case.zone] if windows else case.zone}
     for name in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "HOME"):
@@ -254,9 +320,23 @@ def run_case(program, case, roots, windows):
     runs = 1
     if case.io.startswith("concurrent:"):
         runs = int(case.io.split(":")[1])
-    with concurrent.futures.ThreadPoolExecutor(max_workers=runs) as pool:
-        results = list(pool.map(lambda _: run_once(program, case, root, env, log_path),
-                                range(runs)))
+        with concurrent.futures.ThreadPoolExecutor(max_workers=runs) as pool:
+            results = list(pool.map(lambda _: run_once(program, case, root, env, log_path),
+                                    range(runs)))
+    elif case.io.startswith("churn:"):
+        # Runs one after another while the directory changes under them;
+        # each run leaves either nothing or one whole record.
+        runs = int(case.io.split(":")[1])
+        stop = threading.Event()
+        changer = threading.Thread(target=churn, args=(root, stop))
+        changer.start()
+        try:
+            results = [run_once(program, case, root, env, log_path) for _ in range(runs)]
+        finally:
+            stop.set()
+            changer.join()
+    else:
+        results = [run_once(program, case, root, env, log_path)]
     window = (start - 1, int(time.time()) + 1)
     with open(log_path, "rb") as f:
         stdout = f.read()
@@ -270,7 +350,10 @@ def run_case(program, case, roots, windows):
             problems.append(f"stderr ({why}):\n  want {decode(case.stderr)!r}\n  got  {stderr!r}")
     out_pattern = expectation(case.stdout, case, windows)
     lines = [stdout] if runs == 1 else stdout.splitlines(keepends=True)
-    if len(lines) != runs:
+    if case.io.startswith("churn:"):
+        if len(lines) > runs:
+            problems.append(f"stdout: want at most {runs} lines, got {len(lines)}")
+    elif len(lines) != runs:
         problems.append(f"stdout: want {runs} lines, got {len(lines)}")
     for line in lines:
         why = check(out_pattern, line, case, window)
@@ -309,13 +392,15 @@ def main():
     with tempfile.TemporaryDirectory(prefix="morlith-e2e.") as disk_root, \
             tempfile.TemporaryDirectory(prefix="morlith-e2e.", dir="/dev/shm") as shm_root:
         roots = {"disk": disk_root, "shm": shm_root}
+        shared = {}
         for case in read_cases(args.cases):
             if args.only and not re.search(args.only, case.name):
                 continue
-            if case.platforms not in ("all", platform):
+            if case.platforms not in ("all", platform) or \
+                    (case.io.endswith("+nobody") and os.geteuid() != 0):
                 skipped += 1
                 continue
-            problems = run_case(program, case, roots, args.windows)
+            problems = run_case(program, case, roots, shared, args.windows)
             if problems:
                 failed += 1
                 print(f"FAIL {case.name} (cases.txt:{case.number})")

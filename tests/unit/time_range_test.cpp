@@ -45,8 +45,8 @@ TEST(checked_file_time, local_year_between_1970_and_3000)
     for (const year_case &c : YEAR_CASES) {
         const tz_scope zone(c.zone);
         const std::int64_t got = checked_file_time(c.t);
-        EXPECT_EQ(got, c.expected) << c.zone << " " << c.t << ": want " << c.expected << ", got "
-                                   << got;
+        EXPECT_EQ(got, c.expected)
+            << c.zone << " " << c.t << ": want " << c.expected << ", got " << got;
     }
 }
 
