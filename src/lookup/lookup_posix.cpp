@@ -94,11 +94,11 @@ bool find_in_directory(const char *dir_path, const char *pattern, std::size_t pa
             }
         }
     }
-    // A failed read ends the scan like its end: what was seen so far holds
-    // the best name of those entries. An entry removed since simply makes the
-    // statx fail.
-    const bool ok =
-        found && set_filename(entry, best, best_len) && read_attributes(dir_fd, best, entry);
+    // A read that failed part of the way through leaves the first name
+    // unknown: that counts as nothing matched, never as the first of the
+    // names seen so far. An entry removed since the scan makes the statx fail.
+    const bool ok = got == 0 && found && set_filename(entry, best, best_len) &&
+                    read_attributes(dir_fd, best, entry);
     close(dir_fd);
     return ok;
 }
