@@ -59,18 +59,16 @@ bool set_filename(file_entry *entry, const char *name, std::size_t len)
 // dominates, and would only raise the peak memory of a large scan.
 constexpr std::size_t DIRENT_BUFFER_SIZE = std::size_t{32} * 1024;
 
-// Finds the matching name that sorts first in byte order, in one pass over
-// the directory `dir_path` in constant memory, and reports it.
+// Finds the name that matches `pattern` (with the literal ends that
+// literal_ends gives) and sorts first in byte order, in one pass over the
+// directory `dir_path` in constant memory, and reports it.
 bool find_in_directory(const char *dir_path, const char *pattern, std::size_t pattern_len,
-                       file_entry *entry)
+                       std::size_t head, std::size_t tail, file_entry *entry)
 {
     const int dir_fd = open(dir_path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd < 0) {
         return false;
     }
-    std::size_t head = 0;
-    std::size_t tail = 0;
-    literal_ends(pattern, pattern_len, &head, &tail);
 
     alignas(dirent64) static char buffer[DIRENT_BUFFER_SIZE];
     char best[NAME_MAX + 1];
@@ -125,7 +123,11 @@ bool find_first_entry(const char *operand, file_entry *entry)
     const char *last = operand + start;
     const std::size_t last_len = end - start;
 
-    if (!has_wildcard(last, last_len)) {
+    std::size_t head = 0;
+    std::size_t tail = 0;
+    literal_ends(last, last_len, &head, &tail);
+    if (head == last_len) {
+        // No wildcard: the name is looked up directly, without a scan.
         return set_filename(entry, last, last_len) && read_attributes(AT_FDCWD, operand, entry);
     }
     // A pattern names entries of any kind; a trailing slash would ask for
@@ -134,7 +136,7 @@ bool find_first_entry(const char *operand, file_entry *entry)
         return false;
     }
     if (start == 0) {
-        return find_in_directory(".", last, last_len, entry);
+        return find_in_directory(".", last, last_len, head, tail, entry);
     }
     char dir_path[PATH_MAX];
     if (start >= sizeof dir_path) {
@@ -142,5 +144,5 @@ bool find_first_entry(const char *operand, file_entry *entry)
     }
     std::memcpy(dir_path, operand, start);
     dir_path[start] = '\0';
-    return find_in_directory(dir_path, last, last_len, entry);
+    return find_in_directory(dir_path, last, last_len, head, tail, entry);
 }

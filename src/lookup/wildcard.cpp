@@ -74,16 +74,6 @@ std::size_t utf8_char_len(const unsigned char *s, std::size_t len)
     return need;
 }
 
-bool has_wildcard(const char *pattern, std::size_t pattern_len)
-{
-    for (std::size_t i = 0; i < pattern_len; ++i) {
-        if (pattern[i] == '*' || pattern[i] == '?') {
-            return true;
-        }
-    }
-    return false;
-}
-
 namespace {
 
 // One character of the pattern, at `pat`, against the name's character at

@@ -10,9 +10,6 @@
 
 #include <cstddef>
 
-// True when `pattern` holds a wildcard.
-bool has_wildcard(const char *pattern, std::size_t pattern_len);
-
 // True when `name` matches `pattern`. The work is at most proportional to
 // the pattern's length times the name's length.
 bool wildcard_match(const char *pattern, std::size_t pattern_len, const char *name,

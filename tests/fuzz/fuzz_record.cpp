@@ -16,7 +16,7 @@
 
 #include "lookup/lookup.h"
 #include "lookup/time_range.h"
-#include "record.h"
+#include "record_text.h"
 
 namespace {
 
@@ -127,14 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     entry.filename[name_len] = '\0';
 
-    char *buffer = nullptr;
-    std::size_t length = 0;
-    std::FILE *out = open_memstream(&buffer, &length);
-    write_entry_columns(out, entry);
-    write_time_column(out, now);
-    std::fclose(out);
-    const std::string record(buffer, length);
-    std::free(buffer);
+    const std::string record = record_text(entry, now);
 
     const auto fields = parse_record(record);
     if (fields.size() != 6) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "lookup/time_range.h"
+#include "record_text.h"
 #include "tz_scope.h"
 
 namespace {
@@ -27,20 +28,6 @@ file_entry make_entry(const char *name, std::uint64_t size, std::int64_t created
     e.updated = updated;
     e.accessed = accessed;
     return e;
-}
-
-// The record that the writer produces for `entry` at the time `now`.
-std::string record_text(const file_entry &entry, std::int64_t now)
-{
-    char *data = nullptr;
-    std::size_t size = 0;
-    std::FILE *out = open_memstream(&data, &size);
-    write_entry_columns(out, entry);
-    write_time_column(out, now);
-    std::fclose(out);
-    std::string text(data, size);
-    std::free(data);
-    return text;
 }
 
 std::string timestamp(std::int64_t t)

@@ -121,13 +121,31 @@ TEST(wildcard_match, hostile_patterns_stay_within_pattern_times_name_steps)
     }
 }
 
-TEST(has_wildcard, finds_star_and_question_mark_only)
+TEST(literal_ends, count_the_bytes_around_the_wildcards)
 {
-    EXPECT_TRUE(has_wildcard("a*", 2));
-    EXPECT_TRUE(has_wildcard("?", 1));
-    EXPECT_FALSE(has_wildcard("[a]\\", 4));
-    // The length bounds the search: a wildcard past it does not count.
-    EXPECT_FALSE(has_wildcard("ab*", 2));
+    struct ends_case {
+        const char *pattern;
+        std::size_t len;
+        std::size_t head;
+        std::size_t tail;
+    } cases[] = {
+        {"app-*.log", 9, 4, 4},
+        {"a*", 2, 1, 0},
+        {"?", 1, 0, 0},
+        {"*a?b*cd", 7, 0, 2},
+        {"", 0, 0, 0},
+        {"[a]\\", 4, 4, 0},
+        {"\xC3\xA9*", 3, 2, 0},
+        // The length bounds the search: a wildcard past it does not count.
+        {"ab*", 2, 2, 0},
+    };
+    for (const ends_case &c : cases) {
+        std::size_t head = 99;
+        std::size_t tail = 99;
+        literal_ends(c.pattern, c.len, &head, &tail);
+        EXPECT_EQ(head, c.head) << "head of \"" << c.pattern << "\"";
+        EXPECT_EQ(tail, c.tail) << "tail of \"" << c.pattern << "\"";
+    }
 }
 
 } // namespace
