@@ -155,6 +155,15 @@ def churn(root, stop):
         i += 1
 
 
+def fixture_wide(root):
+    """Names beyond ASCII: one that Windows' ANSI code page can spell, one it
+    cannot."""
+    os.mkdir(os.path.join(root, "lat"))
+    os.mkdir(os.path.join(root, "cjk"))
+    make_file(os.path.join(root, "lat", "caf\u00e9.txt"), 5)
+    make_file(os.path.join(root, "cjk", "\u65e5\u672c.txt"), 6)
+
+
 def fixture_links(root):
     make_file(os.path.join(root, "target.log"), 42)
     os.symlink("target.log", os.path.join(root, "link.log"))
@@ -193,6 +202,7 @@ FIXTURES = {
     "huge": fixture_huge,
     "locked": fixture_locked,
     "churn": fixture_churn,
+    "wide": fixture_wide,
     "links": fixture_links,
     "special": fixture_special,
     # ext4 stops at the year 2446; tmpfs keeps 64-bit times.
@@ -317,7 +327,9 @@ def make_fixture(case, roots, shared):
 def run_case(program, case, roots, shared, windows):
     suite_root = roots["disk"]
     root, start = make_fixture(case, roots, shared)
-    env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LC_ALL": "C",
+    # Wine reads the names of Linux files in the locale's encoding.
+    env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+           "LC_ALL": "C.UTF-8" if windows else "C",
            "TZ": WINDOWS_ZONES[case.zone] if windows else case.zone}
     for name in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "HOME"):
         if name in os.environ:
