@@ -241,8 +241,8 @@ def stamp(t, zone):
 def expectation(text, case, windows):
     """The expected bytes as a regular expression: {B} is the banner, {U} the
     usage text, {P} the progress line, {NOW} a timestamp of the time the case
-    ran, {ANY} any timestamp, {BORN} the birth time of a fixture file and
-    {TEXT} any text within the line."""
+    ran, {ANY} any timestamp, {BORN} the birth time of a fixture file,
+    {TEXT} any text within the line and {INT} any unsigned number."""
     out = re.escape(decode(text))
     out = out.replace(re.escape(b"{B}"), re.escape(BANNER))
     out = out.replace(re.escape(b"{U}"), re.escape(USAGE))
@@ -251,6 +251,7 @@ def expectation(text, case, windows):
     out = out.replace(re.escape(b"{NOW}"), rb"(\d{8} \d{6})")
     out = out.replace(re.escape(b"{ANY}"), rb"\d{8} \d{6}")
     out = out.replace(re.escape(b"{TEXT}"), rb"[^\n]*")
+    out = out.replace(re.escape(b"{INT}"), rb"\d+")
     # Wine passes a Linux file's last-write time off as its creation time, and
     # the test cannot set it; only a real Windows volume has the real one.
     born = rb"(?:\d{8} \d{6})?" if windows else rb"(\d{8} \d{6})"
