@@ -35,6 +35,11 @@ const year_case YEAR_CASES[] = {
     {"Pacific/Honolulu", 32535251999, 32535251999},
     {"Asia/Kolkata", 32535196199, 32535196199},
     {"Asia/Kolkata", 32535196200, NO_TIME},
+    // The largest offset a TZ string can give, either way.
+    {"XXX+24:59:59", 89999, 89999},
+    {"XXX+24:59:59", 89998, NO_TIME},
+    {"XXX-24:59:59", 32535216000 - 90000, 32535216000 - 90000},
+    {"XXX-24:59:59", 32535216000 - 89999, NO_TIME},
     // Far outside anything a calendar of int years holds.
     {"UTC", INT64_MAX, NO_TIME},
     {"UTC", INT64_MIN, NO_TIME},
