@@ -10,7 +10,7 @@ namespace {
 // under 16 hours, a TZ string's at most 24:59:59), so a time more than two
 // days inside the range 1970 to 3000 has a local year in it wherever it is
 // seen from.
-constexpr std::int64_t SAFE_MARGIN = 2 * 86400;
+constexpr std::int64_t SAFE_MARGIN = std::int64_t{2} * 86400;
 // 3001-01-01 00:00:00 UTC.
 constexpr std::int64_t START_OF_3001 = 32535216000;
 
