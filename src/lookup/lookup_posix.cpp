@@ -71,9 +71,9 @@ bool find_in_directory(const char *dir_path, const char *pattern, std::size_t pa
     }
 
     alignas(dirent64) static char buffer[DIRENT_BUFFER_SIZE];
+    // No name is empty, so an empty best means none has matched yet.
     char best[NAME_MAX + 1];
     std::size_t best_len = 0;
-    bool found = false;
     unsigned long long steps = 0;
     ssize_t got;
     while ((got = getdents64(dir_fd, buffer, sizeof buffer)) > 0) {
@@ -85,17 +85,16 @@ bool find_in_directory(const char *dir_path, const char *pattern, std::size_t pa
                                                            d->d_name, len, &steps)) {
                 continue;
             }
-            if (!found || std::strcmp(d->d_name, best) < 0) {
+            if (best_len == 0 || std::strcmp(d->d_name, best) < 0) {
                 std::memcpy(best, d->d_name, len + 1);
                 best_len = len;
-                found = true;
             }
         }
     }
     // A read that failed part of the way through leaves the first name
     // unknown: that counts as nothing matched, never as the first of the
     // names seen so far. An entry removed since the scan makes the statx fail.
-    const bool ok = got == 0 && found && set_filename(entry, best, best_len) &&
+    const bool ok = got == 0 && best_len > 0 && set_filename(entry, best, best_len) &&
                     read_attributes(dir_fd, best, entry);
     close(dir_fd);
     return ok;

@@ -9,33 +9,9 @@ bool is_continuation(unsigned char c)
     return (c & 0xC0U) == 0x80U;
 }
 
-// True when the characters that start at `a` and `b` are the same and
-// `a_len` bytes long.
-bool same_char(const unsigned char *a, std::size_t a_len, const unsigned char *b,
-               std::size_t b_left)
-{
-    return utf8_char_len(b, b_left) == a_len && std::memcmp(a, b, a_len) == 0;
-}
-
-// The literal parts of a pattern are a few bytes long, too short for a
-// call to memcmp to pay off.
-bool same_bytes(const unsigned char *a, const unsigned char *b, std::size_t len)
-{
-    for (std::size_t i = 0; i < len; ++i) {
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool is_dot_name(const char *name, std::size_t len)
-{
-    return (len == 1 && name[0] == '.') || (len == 2 && name[0] == '.' && name[1] == '.');
-}
-
-} // namespace
-
+// The length in bytes of the character that starts at `s[0]`, given that
+// `len` bytes (at least one) are left: the length of a valid UTF-8 sequence,
+// or 1.
 std::size_t utf8_char_len(const unsigned char *s, std::size_t len)
 {
     const unsigned char c = s[0];
@@ -73,6 +49,33 @@ std::size_t utf8_char_len(const unsigned char *s, std::size_t len)
     }
     return need;
 }
+
+// True when the characters that start at `a` and `b` are the same and
+// `a_len` bytes long.
+bool same_char(const unsigned char *a, std::size_t a_len, const unsigned char *b,
+               std::size_t b_left)
+{
+    return utf8_char_len(b, b_left) == a_len && std::memcmp(a, b, a_len) == 0;
+}
+
+// The literal parts of a pattern are a few bytes long, too short for a
+// call to memcmp to pay off.
+bool same_bytes(const unsigned char *a, const unsigned char *b, std::size_t len)
+{
+    for (std::size_t i = 0; i < len; ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool is_dot_name(const char *name, std::size_t len)
+{
+    return (len == 1 && name[0] == '.') || (len == 2 && name[0] == '.' && name[1] == '.');
+}
+
+} // namespace
 
 namespace {
 

@@ -32,8 +32,3 @@ bool wildcard_match_prepared(const char *pattern, std::size_t pattern_len, std::
 // made, so that a test can hold the matcher to its bound.
 bool wildcard_match_counted(const char *pattern, std::size_t pattern_len, const char *name,
                             std::size_t name_len, unsigned long long *steps);
-
-// The length in bytes of the character that starts at `s[0]`, given that
-// `len` bytes (at least one) are left: the length of a valid UTF-8 sequence,
-// or 1.
-std::size_t utf8_char_len(const unsigned char *s, std::size_t len);
