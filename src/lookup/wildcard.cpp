@@ -75,10 +75,6 @@ bool is_dot_name(const char *name, std::size_t len)
     return (len == 1 && name[0] == '.') || (len == 2 && name[0] == '.' && name[1] == '.');
 }
 
-} // namespace
-
-namespace {
-
 // One character of the pattern, at `pat`, against the name's character at
 // `str`: the lengths both take when they are the same, 0 when they are not.
 // An ASCII byte is always a whole character on its own, so it is compared

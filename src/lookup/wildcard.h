@@ -23,12 +23,13 @@ void literal_ends(const char *pattern, std::size_t pattern_len, std::size_t *hea
                   std::size_t *tail);
 
 // The match, given the lengths that literal_ends gives for `pattern`, adding
-// to `*steps` the number of steps taken by the character-wise part.
+// to `*steps` the steps of the character-wise part (the only part whose work
+// can grow with pattern length times name length).
 bool wildcard_match_prepared(const char *pattern, std::size_t pattern_len, std::size_t head,
                              std::size_t tail, const char *name, std::size_t name_len,
                              unsigned long long *steps);
 
-// The same match, adding to `*steps` the number of character comparisons
-// made, so that a test can hold the matcher to its bound.
+// The same match, working out the literal ends itself and adding its steps
+// to `*steps`, so that a test can hold the matcher to its bound.
 bool wildcard_match_counted(const char *pattern, std::size_t pattern_len, const char *name,
                             std::size_t name_len, unsigned long long *steps);
