@@ -1,5 +1,4 @@
 // The entry point: banner, argument rule, usage text or lookup and record.
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -9,10 +8,8 @@
 
 namespace {
 
-// Large enough for the usage text and for the longest record (a name of
-// doubled quotes and four timestamps), so that either leaves the program in
-// a single write: runs appending to one log at the same moment cannot
-// interleave their lines.
+// Large enough for the usage text, so that it leaves the program in a single
+// write. The record has a write of its own.
 char stdout_buffer[4096];
 
 void write_usage()
@@ -43,18 +40,23 @@ int main(int argc, char **argv)
     std::fprintf(stderr, "Watching File %s...\n", operand);
 
     file_entry entry;
-    if (!find_first_entry(operand, &entry)) {
+    lookup_failure failure{};
+    switch (find_first_entry(operand, &entry, &failure)) {
+    case ENTRY_FOUND:
+        break;
+    case ENTRY_ABSENT:
         return 0;
+    case LOOKUP_FAILED:
+        // A record was due and none can be written: a cron job must not go
+        // on logging nothing without anyone being told.
+        report_lookup_failure("morlith", operand, failure);
+        return 2;
     }
-    // A log line that never reached its file must not pass for success. The
-    // failing write may come before the flush (some runtimes write as soon as
-    // the line is complete), so errno is cleared before the record.
-    errno = 0;
-    write_record(entry);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        const int cause = errno;
+    // A log line that never reached its file must not pass for success.
+    const int error = write_record(entry);
+    if (error != 0) {
         std::fprintf(stderr, "morlith: cannot write the record to standard output: %s\n",
-                     cause != 0 ? std::strerror(cause) : "write error");
+                     std::strerror(error));
         return 2;
     }
     return 0;

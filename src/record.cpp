@@ -1,36 +1,47 @@
 #include "record.h"
 
 #include <cinttypes>
-#include <cstring>
+#include <cstdio>
 #include <ctime>
 
 #include "lookup/time_range.h"
+#include "output.h"
 
 namespace {
 
-constexpr int QUOTE = 34;
+constexpr char QUOTE = 34;
 
-// Writes the name between double quotes. A quote inside the name is written
+static_assert(2 * FILENAME_MAX_BYTES + 3 + 21 + 4 * (TIMESTAMP_BUFFER_SIZE + 3) <
+                  RECORD_BUFFER_SIZE,
+              "the record buffer holds the longest record");
+
+// Renders the name between double quotes. A quote inside the name is written
 // twice, as CSV readers expect, so that no name can end its column early
 // and pass off the rest of itself as further columns.
-void write_name_column(std::FILE *out, const char *name)
+std::size_t format_name_column(const char *name, char (&record)[RECORD_BUFFER_SIZE])
 {
-    if (std::strchr(name, QUOTE) == nullptr) {
-        std::fprintf(out, "%c%s%c,", QUOTE, name, QUOTE);
-        return;
+    std::size_t at = 0;
+    record[at++] = QUOTE;
+    for (; *name != '\0'; ++name) {
+        if (*name == QUOTE) {
+            record[at++] = QUOTE;
+        }
+        record[at++] = *name;
     }
-    std::fprintf(out, "%c", QUOTE);
-    for (const char *quote; (quote = std::strchr(name, QUOTE)) != nullptr; name = quote + 1) {
-        std::fprintf(out, "%.*s%c%c", static_cast<int>(quote - name), name, QUOTE, QUOTE);
-    }
-    std::fprintf(out, "%s%c,", name, QUOTE);
+    record[at++] = QUOTE;
+    record[at++] = ',';
+    return at;
 }
 
-void write_file_time_column(std::FILE *out, std::int64_t t)
+// Renders `t` as a quoted time column followed by `end` at offset `at`.
+std::size_t format_time(std::int64_t t, char end, char (&record)[RECORD_BUFFER_SIZE],
+                        std::size_t at)
 {
     char buffer[TIMESTAMP_BUFFER_SIZE];
     format_timestamp(t, buffer);
-    std::fprintf(out, "%c%s%c,", QUOTE, buffer, QUOTE);
+    const int len =
+        std::snprintf(record + at, RECORD_BUFFER_SIZE - at, "%c%s%c%c", QUOTE, buffer, QUOTE, end);
+    return at + static_cast<std::size_t>(len);
 }
 
 } // namespace
@@ -48,24 +59,26 @@ void format_timestamp(std::int64_t t, char (&buffer)[TIMESTAMP_BUFFER_SIZE])
     }
 }
 
-void write_entry_columns(std::FILE *out, const file_entry &entry)
+std::size_t format_entry_columns(const file_entry &entry, char (&record)[RECORD_BUFFER_SIZE])
 {
-    write_name_column(out, entry.filename);
-    std::fprintf(out, "%" PRIu64 ",", entry.size);
-    write_file_time_column(out, entry.created);
-    write_file_time_column(out, entry.updated);
-    write_file_time_column(out, entry.accessed);
+    std::size_t at = format_name_column(entry.filename, record);
+    at += static_cast<std::size_t>(
+        std::snprintf(record + at, RECORD_BUFFER_SIZE - at, "%" PRIu64 ",", entry.size));
+    at = format_time(entry.created, ',', record, at);
+    at = format_time(entry.updated, ',', record, at);
+    return format_time(entry.accessed, ',', record, at);
 }
 
-void write_time_column(std::FILE *out, std::int64_t now)
+std::size_t format_time_column(std::int64_t now, char (&record)[RECORD_BUFFER_SIZE], std::size_t at)
 {
-    char buffer[TIMESTAMP_BUFFER_SIZE];
-    format_timestamp(now, buffer);
-    std::fprintf(out, "%c%s%c\n", QUOTE, buffer, QUOTE);
+    return format_time(now, '\n', record, at);
 }
 
-void write_record(const file_entry &entry)
+int write_record(const file_entry &entry)
 {
-    write_entry_columns(stdout, entry);
-    write_time_column(stdout, static_cast<std::int64_t>(std::time(nullptr)));
+    char record[RECORD_BUFFER_SIZE];
+    const std::size_t at = format_entry_columns(entry, record);
+    const std::size_t len =
+        format_time_column(static_cast<std::int64_t>(std::time(nullptr)), record, at);
+    return write_whole(record, len);
 }

@@ -2,6 +2,7 @@
 // last component) into the attributes of one entry.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // A time the file system did not record, or one that has no local calendar
@@ -22,7 +23,35 @@ struct file_entry {
     std::int64_t updated;
 };
 
+// What a lookup came to.
+enum lookup_result {
+    // The entry was found.
+    ENTRY_FOUND,
+    // Nothing is there: no such entry or directory, an operand that cannot
+    // name an entry, or an entry that vanished while it was looked at.
+    ENTRY_ABSENT,
+    // The system could not say whether an entry is there (no permission,
+    // an I/O error, no file descriptor or memory left).
+    LOOKUP_FAILED,
+};
+
+// Why a lookup failed.
+struct lookup_failure {
+    // What failed: "list" a directory, or "look up" the operand.
+    const char *action;
+    // How many leading bytes of the operand name what failed: the directory
+    // part of a pattern (0 for the current directory), or the whole operand.
+    std::size_t name_len;
+    // The errno value of the cause.
+    int error;
+};
+
 // Fills `entry` with the first entry that `operand` names or matches and
-// returns true; returns false when nothing matches, whatever the cause, and
-// then the content of `entry` is of no use.
-bool find_first_entry(const char *operand, file_entry *entry);
+// returns ENTRY_FOUND. Otherwise the content of `entry` is of no use, and
+// for LOOKUP_FAILED `*failure` says why.
+lookup_result find_first_entry(const char *operand, file_entry *entry, lookup_failure *failure);
+
+// Writes one line to standard error that names the program, what failed of
+// `operand` and the cause, such as "morlith: cannot list logs/: Permission
+// denied".
+void report_lookup_failure(const char *program, const char *operand, const lookup_failure &failure);

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 
 #include "lookup/lookup.h"
 #include "lookup/time_range.h"
+#include "win32_error.h"
 
 namespace {
 
@@ -36,24 +38,49 @@ std::int64_t seconds_since_1970(const FILETIME &time)
     return checked_file_time(seconds);
 }
 
+// The errors of a search that mean nothing is there to report: no such
+// entry or directory, or an operand that cannot name an entry.
+bool means_absence(DWORD error)
+{
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_NO_MORE_FILES:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+    case ERROR_FILENAME_EXCED_RANGE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
-bool find_first_entry(const char *operand, file_entry *entry)
+lookup_result find_first_entry(const char *operand, file_entry *entry, lookup_failure *failure)
 {
     // File names travel in the code page that the file functions use: the
     // ANSI one, or the OEM one when the process has switched them to it.
     const UINT code_page = AreFileApisANSI() != FALSE ? GetACP() : GetOEMCP();
 
     static wchar_t wide[WIDE_PATH_CAPACITY];
+    // An operand that the code page cannot read, or too long for a path,
+    // names no entry.
     if (MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, operand, -1, wide,
                             WIDE_PATH_CAPACITY) == 0) {
-        return false;
+        return ENTRY_ABSENT;
     }
     WIN32_FIND_DATAW found;
     const HANDLE search =
         FindFirstFileExW(wide, FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
-        return false;
+        const DWORD error = GetLastError();
+        if (means_absence(error)) {
+            return ENTRY_ABSENT;
+        }
+        *failure = lookup_failure{"look up", std::strlen(operand), errno_from_win32(error)};
+        return LOOKUP_FAILED;
     }
     FindClose(search);
 
@@ -66,11 +93,11 @@ bool find_first_entry(const char *operand, file_entry *entry)
                             entry->filename, sizeof entry->filename, nullptr,
                             utf8 ? nullptr : &used_default) == 0 ||
         used_default != FALSE) {
-        return false;
+        return ENTRY_ABSENT;
     }
     entry->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     entry->created = seconds_since_1970(found.ftCreationTime);
     entry->updated = seconds_since_1970(found.ftLastWriteTime);
     entry->accessed = seconds_since_1970(found.ftLastAccessTime);
-    return true;
+    return ENTRY_FOUND;
 }

@@ -15,6 +15,8 @@ import concurrent.futures
 import datetime
 import os
 import re
+import resource
+import struct
 import shlex
 import signal
 import socket
@@ -78,6 +80,7 @@ def fixture_basic(root):
     make_file(os.path.join(root, "a,b.log"), 3)
     make_file(os.path.join(root, "[x].log"), 4)
     make_file(os.path.join(root, "x.log"), 5)
+    make_file(os.path.join(root, "x"), 1)
     # Both 02:30 in Berlin: once in summer time, once after the clocks went back.
     make_file(os.path.join(root, "dst.log"), 6,
               updated=utc("2026-10-25 00:30:00"), accessed=utc("2026-10-25 01:30:00"))
@@ -111,6 +114,9 @@ def fixture_names(root):
 def fixture_long_names(root):
     for last in "cdefghij":
         make_file(os.path.join(root, "a" * 254 + last), 1)
+    # The longest names there are, 255 bytes, and one byte shorter.
+    make_file(os.path.join(root, "m" * 255), 2)
+    make_file(os.path.join(root, "n" * 254), 3)
 
 
 def fixture_huge(root):
@@ -189,6 +195,18 @@ def fixture_future(root):
     make_file(os.path.join(root, "limit.log"), 1, updated=32535244799, accessed=32535244800)
 
 
+def fixture_zero_birth(root):
+    """On an ext4 file system: a file whose inode holds a birth time of zero,
+    as the inodes of images made from a directory tree do, beside one made
+    the usual way. The driver sets the zero once the fixture is made."""
+    make_file(os.path.join(root, "zero.log"), 3)
+    make_file(os.path.join(root, "born.log"), 4)
+
+
+# Files of ext4 fixtures whose birth time is set to zero, seconds and
+# nanoseconds, on the unmounted file system.
+ZERO_BIRTH = {"zero_birth@ext4": ["zero.log"]}
+
 # Fixtures that no case changes and that take long to make: made once per
 # suite run and shared.
 SHARED_FIXTURES = {"huge"}
@@ -207,6 +225,8 @@ FIXTURES = {
     "special": fixture_special,
     # ext4 stops at the year 2446; tmpfs keeps 64-bit times.
     "future@shm": fixture_future,
+    # A real ext4 file system in an image, loop-mounted (root only).
+    "zero_birth@ext4": fixture_zero_birth,
 }
 
 
@@ -231,18 +251,36 @@ class Case:
          status, self.stdout, self.stderr) = fields
         self.number = number
         self.operands = [expand_operand(w) for w in shlex.split(operands)]
-        self.status = -signal.SIGPIPE if status == "SIGPIPE" else int(status)
+        # "0/2": each of several runs may end either way (a disk that fills
+        # while they run).
+        self.statuses = {-signal.SIGPIPE} if status == "SIGPIPE" else \
+            {int(s) for s in status.split("/")}
+        # io: KIND[@PLACE][+MODIFIER...]; see cases.txt.
+        io, *mods = self.io.split("+")
+        self.kind, _, place = io.partition("@")
+        self.has_log_place = bool(place)
+        self.log_place = place.split(":") if place else ["disk", "0"]
+        self.prefill = int(self.log_place[-1])
+        self.mods = dict(m.partition(":")[::2] for m in mods)
+
+    def needs_root(self):
+        return "nobody" in self.mods or self.log_place[0] == "tmpfs" or \
+            self.fixture.endswith("@ext4")
 
 
 def stamp(t, zone):
     return datetime.datetime.fromtimestamp(t, zoneinfo.ZoneInfo(zone)).strftime("%Y%m%d %H%M%S")
 
 
-def expectation(text, case, windows):
+def expectation(text, case, windows, status=None):
     """The expected bytes as a regular expression: {B} is the banner, {U} the
     usage text, {P} the progress line, {NOW} a timestamp of the time the case
-    ran, {ANY} any timestamp, {BORN} the birth time of a fixture file,
-    {TEXT} any text within the line and {INT} any unsigned number."""
+    ran, {ANY} any timestamp, {OPT} any timestamp or none, {BORN} the birth
+    time of a fixture file, {TEXT} any text within the line, {INT} any
+    unsigned number, {IF2:TEXT} the text when the run ended with status 2,
+    nothing otherwise, and {rep:N:TEXT} the text N times."""
+    text = re.sub(r"\{IF2:([^}]*)\}", lambda m: m.group(1) if status == 2 else "", text)
+    text = re.sub(r"\{rep:(\d+):([^}]*)\}", lambda m: m.group(2) * int(m.group(1)), text)
     out = re.escape(decode(text))
     out = out.replace(re.escape(b"{B}"), re.escape(BANNER))
     out = out.replace(re.escape(b"{U}"), re.escape(USAGE))
@@ -250,6 +288,7 @@ def expectation(text, case, windows):
     out = out.replace(re.escape(b"{P}"), re.escape(progress))
     out = out.replace(re.escape(b"{NOW}"), rb"(\d{8} \d{6})")
     out = out.replace(re.escape(b"{ANY}"), rb"\d{8} \d{6}")
+    out = out.replace(re.escape(b"{OPT}"), rb"(?:\d{8} \d{6})?")
     out = out.replace(re.escape(b"{TEXT}"), rb"[^\n]*")
     out = out.replace(re.escape(b"{INT}"), rb"\d+")
     # Wine passes a Linux file's last-write time off as its creation time, and
@@ -277,20 +316,63 @@ def check(pattern, got, case, window):
 RUN_SECONDS = 10
 
 
-def run_once(program, case, root, env, log_path):
+def limits(mods):
+    """The resource limits that the case's modifiers set in the child:
+    fsize:BYTES (the largest file it may write) and nofile:N (open files)."""
+    def apply():
+        if "fsize" in mods:
+            size = int(mods["fsize"])
+            resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+        if "nofile" in mods:
+            n = int(mods["nofile"])
+            resource.setrlimit(resource.RLIMIT_NOFILE, (n, n))
+    return apply
+
+
+def needs_no_loader(path):
+    """True when `path` is an ELF program without an interpreter, so that it
+    starts without opening a shared library: only such a program can run
+    with the file limits of the nofile cases at all."""
+    with open(path, "rb") as f:
+        head = f.read(64)
+        if head[:4] != b"\x7fELF" or head[4] != 2:
+            return False
+        phoff, = struct.unpack_from("<Q", head, 32)
+        phentsize, phnum = struct.unpack_from("<HH", head, 54)
+        f.seek(phoff)
+        table = f.read(phentsize * phnum)
+    PT_INTERP = 3
+    return all(struct.unpack_from("<I", table, i * phentsize)[0] != PT_INTERP
+               for i in range(phnum))
+
+
+def windows_path(path):
+    """A Linux path as Wine's drive Z: names it."""
+    return "Z:" + path.replace("/", "\\")
+
+
+def run_once(program, case, root, env, log_path, windows):
     argv = program + case.operands
     stdout_target, extra = None, {}
-    io, _, user = case.io.partition("+")
-    if user == "nobody":
+    if "nobody" in case.mods:
         # An unprivileged user, for whom permissions count (root passes them).
         argv = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] + argv
-    if io == "file" or io.startswith(("concurrent", "churn")):
+    if "fsize" in case.mods or "nofile" in case.mods:
+        extra["preexec_fn"] = limits(case.mods)
+    if windows and case.has_log_place:
+        # A log with a place of its own is appended to by cmd.exe's ">>", as
+        # a scheduled job on Windows appends to it: through a handle of
+        # Windows' own, which can be locked and cut back (a handle that Wine
+        # makes of a Linux descriptor can be neither).
+        line = " ".join([windows_path(program[-1])] + [o.decode() for o in case.operands])
+        argv = program[:-1] + ["cmd", "/c", f"{line} >> {windows_path(log_path)}"]
+    elif case.kind == "file" or case.kind.startswith(("concurrent:", "churn:")):
         stdout_target = open(log_path, "ab")
-    elif io == "full":
+    elif case.kind == "full":
         stdout_target = open("/dev/full", "wb")
-    elif io == "closed":
+    elif case.kind == "closed":
         extra["preexec_fn"] = lambda: os.close(1)
-    elif io == "pipe-closed":
+    elif case.kind == "pipe-closed":
         read_end, write_end = os.pipe()
         os.close(read_end)
         stdout_target = write_end
@@ -312,22 +394,100 @@ def run_once(program, case, root, env, log_path):
     return proc.returncode, proc.stderr
 
 
-def make_fixture(case, roots, shared):
+def mount(kind, target, size=None, image=None):
+    options = ["-o", f"size={size}"] if kind == "tmpfs" else ["-o", "loop"]
+    source = image if image else "tmpfs"
+    subprocess.run(["mount", "-t", kind] + options + [source, target], check=True)
+
+
+def unmount(target):
+    subprocess.run(["umount", target], check=True)
+
+
+def make_ext4(case, parent, fill):
+    """A fresh ext4 file system in an image file, loop-mounted at a new
+    directory, filled by `fill`; the files that ZERO_BIRTH names get a birth
+    time of zero through debugfs while it is unmounted."""
+    work = tempfile.mkdtemp(prefix="ext4.", dir=parent)
+    image, root = os.path.join(work, "image"), os.path.join(work, "root")
+    os.mkdir(root)
+    with open(image, "wb") as f:
+        f.truncate(8 * 2**20)
+    # 256-byte inodes hold a birth time; small file systems get 128 by default.
+    subprocess.run(["mkfs.ext4", "-q", "-F", "-I", "256", image], check=True)
+    mount("ext4", root, image=image)
+    try:
+        fill(root)
+    finally:
+        unmount(root)
+    for name in ZERO_BIRTH.get(case.fixture, []):
+        for field in ("crtime", "crtime_extra"):
+            subprocess.run(["debugfs", "-w", "-R", f"set_inode_field {name} {field} 0", image],
+                           check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    mount("ext4", root, image=image)
+    return root
+
+
+def make_fixture(case, roots, shared, mounts):
     """The directory of the case's fixture and the time it was made."""
     if case.fixture in shared:
         return shared[case.fixture]
     fixture_name, _, place = case.fixture.partition("@")
-    root = tempfile.mkdtemp(prefix=fixture_name + ".", dir=roots[place or "disk"])
     made = int(time.time())
+    if place == "ext4":
+        root = make_ext4(case, roots["disk"], FIXTURES[case.fixture])
+        mounts.append(root)
+        return root, made
+    root = tempfile.mkdtemp(prefix=fixture_name + ".", dir=roots[place or "disk"])
     FIXTURES[case.fixture](root)
     if case.fixture in SHARED_FIXTURES:
         shared[case.fixture] = (root, made)
     return root, made
 
 
+def prefill(size, windows):
+    """`size` bytes of whole records, as a log holds them before a case's
+    runs append to it; the last record's name is padded to make it exact."""
+    end = b"\r\n" if windows else b"\n"
+    rest = b',1,"20260101 000000","20260101 000000","20260101 000000","20260101 000000"' + end
+    line = b'"seed.log"' + rest
+    if size == 0:
+        return b""
+    count, extra = divmod(size, len(line))
+    if count == 0:
+        sys.exit(f"a prefill of {size} bytes is shorter than one record")
+    last = b'"seed' + b"x" * extra + b'.log"' + rest
+    return line * (count - 1) + last
+
+
+def make_log(case, suite_root, mounts, windows):
+    """The log that standard output appends to: on the suite's disk, or on a
+    tmpfs of its own with the size the case gives, holding the prefill."""
+    where = suite_root
+    if case.log_place[0] == "tmpfs":
+        where = tempfile.mkdtemp(prefix="log.", dir=suite_root)
+        mount("tmpfs", where, size=case.log_place[1])
+        mounts.append(where)
+    log_path = os.path.join(where, f"case{case.number}.out")
+    seed = prefill(case.prefill, windows)
+    with open(log_path, "wb") as f:
+        f.write(seed)
+    return log_path, seed
+
+
 def run_case(program, case, roots, shared, windows):
     suite_root = roots["disk"]
-    root, start = make_fixture(case, roots, shared)
+    mounts = []
+    try:
+        root, start = make_fixture(case, roots, shared, mounts)
+        log_path, seed = make_log(case, suite_root, mounts, windows)
+        return run_in(program, case, root, start, log_path, seed, windows)
+    finally:
+        for target in reversed(mounts):
+            unmount(target)
+
+
+def run_in(program, case, root, start, log_path, seed, windows):
     # Wine reads the names of Linux files in the locale's encoding.
     env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
            "LC_ALL": "C.UTF-8" if windows else "C",
@@ -335,45 +495,54 @@ def run_case(program, case, roots, shared, windows):
     for name in ("WINEPREFIX", "WINEDEBUG", "WINEDLLOVERRIDES", "HOME"):
         if name in os.environ:
             env[name] = os.environ[name]
-    log_path = os.path.join(suite_root, f"case{case.number}.out")
-    open(log_path, "wb").close()
 
     runs = 1
-    if case.io.startswith("concurrent:"):
-        runs = int(case.io.split(":")[1])
+    if case.kind.startswith("concurrent:"):
+        runs = int(case.kind.split(":")[1])
         with concurrent.futures.ThreadPoolExecutor(max_workers=runs) as pool:
-            results = list(pool.map(lambda _: run_once(program, case, root, env, log_path),
+            results = list(pool.map(lambda _: run_once(program, case, root, env, log_path, windows),
                                     range(runs)))
-    elif case.io.startswith("churn:"):
+    elif case.kind.startswith("churn:"):
         # Runs one after another while the directory changes under them;
         # each run leaves either nothing or one whole record.
-        runs = int(case.io.split(":")[1])
+        runs = int(case.kind.split(":")[1])
         stop = threading.Event()
         changer = threading.Thread(target=churn, args=(root, stop))
         changer.start()
         try:
-            results = [run_once(program, case, root, env, log_path) for _ in range(runs)]
+            results = [run_once(program, case, root, env, log_path, windows) for _ in range(runs)]
         finally:
             stop.set()
             changer.join()
     else:
-        results = [run_once(program, case, root, env, log_path)]
+        results = [run_once(program, case, root, env, log_path, windows)]
     window = (start - 1, int(time.time()) + 1)
     with open(log_path, "rb") as f:
-        stdout = f.read()
+        log = f.read()
 
     problems = []
+    # What the log held before stays as it was; the runs only append.
+    if not log.startswith(seed):
+        problems.append(f"the log's first {len(seed)} bytes changed")
+    stdout = log[len(seed):]
     for status, stderr in results:
-        if status != case.status:
-            problems.append(f"status: want {case.status}, got {status}")
-        why = check(expectation(case.stderr, case, windows), stderr, case, window)
+        if status not in case.statuses:
+            problems.append(f"status: want {'/'.join(map(str, sorted(case.statuses)))}, "
+                            f"got {status}")
+        why = check(expectation(case.stderr, case, windows, status), stderr, case, window)
         if why:
             problems.append(f"stderr ({why}):\n  want {decode(case.stderr)!r}\n  got  {stderr!r}")
     out_pattern = expectation(case.stdout, case, windows)
     lines = [stdout] if runs == 1 else stdout.splitlines(keepends=True)
-    if case.io.startswith("churn:"):
+    if case.kind.startswith("churn:"):
         if len(lines) > runs:
             problems.append(f"stdout: want at most {runs} lines, got {len(lines)}")
+    elif len(case.statuses) > 1:
+        # Every run that succeeded left one line, every other run nothing.
+        succeeded = sum(1 for status, _ in results if status == 0)
+        if len(lines) != succeeded:
+            problems.append(f"stdout: want {succeeded} lines (one per run with status 0), "
+                            f"got {len(lines)}")
     elif len(lines) != runs:
         problems.append(f"stdout: want {runs} lines, got {len(lines)}")
     for line in lines:
@@ -417,8 +586,17 @@ def main():
         for case in read_cases(args.cases):
             if args.only and not re.search(args.only, case.name):
                 continue
-            if case.platforms not in ("all", platform) or \
-                    (case.io.endswith("+nobody") and os.geteuid() != 0):
+            if case.platforms not in ("all", platform):
+                skipped += 1
+                continue
+            if "nofile" in case.mods and not needs_no_loader(program[-1]):
+                print(f"SKIP {case.name} (cases.txt:{case.number}): the program needs the "
+                      "dynamic loader, which cannot start with so few files")
+                skipped += 1
+                continue
+            if case.needs_root() and os.geteuid() != 0:
+                print(f"SKIP {case.name} (cases.txt:{case.number}): needs root to mount or "
+                      "to change user")
                 skipped += 1
                 continue
             problems = run_case(program, case, roots, shared, args.windows)

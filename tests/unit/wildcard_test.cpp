@@ -84,6 +84,25 @@ const match_case MATCH_CASES[] = {
     {"?", "\xFF", true},
     {"*?", "\xC3\xA9", true},
     {"*??", "\xC3\xA9", false},
+    // The limits of the start bytes: E0 needs a second byte from A0 (an
+    // overlong form is three characters), E1 takes any continuation, F1 too,
+    // F4 stops at U+10FFFF, and F5 starts nothing.
+    {"???", "\xE0\x80\x80", true},
+    {"?", "\xE0\x80\x80", false},
+    {"?", "\xE0\xA0\x80", true},
+    {"?", "\xE1\x80\x80", true},
+    {"?", "\xF1\x90\x80\x80", true},
+    {"?", "\xF4\x8F\xBF\xBF", true},
+    {"????", "\xF4\x90\x80\x80", true},
+    {"?", "\xF4\x90\x80\x80", false},
+    {"????", "\xF5\x80\x80\x80", true},
+    {"?", "\xF5\x80\x80\x80", false},
+    // A '?' before a literal tail that repeats the byte before it.
+    {"*?b", "xbb", true},
+    {"*?b", "bb", true},
+    {"*?b", "b", false},
+    {"*?.log", "a..log", true},
+    {"*?.log", ".log", false},
     // A literal matches whole characters, never half of one.
     {"\xC3*", "\xC3\xA9", false},
     {"*\xA9", "\xC3\xA9", false},
