@@ -4,7 +4,7 @@
 #include <cstddef>
 
 // The most that one call of write_whole takes.
-inline constexpr std::size_t WHOLE_WRITE_MAX = 1024;
+inline constexpr std::size_t WHOLE_WRITE_MAX = 2048;
 
 // Writes `len` bytes (at most WHOLE_WRITE_MAX) to standard output as a text
 // stream would, in a single write when nothing goes wrong, and returns 0; or

@@ -7,12 +7,13 @@
 #include "lookup/time_range.h"
 #include "output.h"
 
+static_assert(RECORD_BUFFER_SIZE <= WHOLE_WRITE_MAX, "a record goes out in one piece");
+
 namespace {
 
 constexpr char QUOTE = 34;
 
-static_assert(2 * FILENAME_MAX_BYTES + 3 + 21 + 4 * (TIMESTAMP_BUFFER_SIZE + 3) <
-                  RECORD_BUFFER_SIZE,
+static_assert(2 * FILENAME_CAPACITY + 3 + 21 + 4 * (TIMESTAMP_BUFFER_SIZE + 3) < RECORD_BUFFER_SIZE,
               "the record buffer holds the longest record");
 
 // Renders the name between double quotes. A quote inside the name is written

@@ -9,10 +9,10 @@
 // Room for one rendered timestamp and its terminator.
 inline constexpr std::size_t TIMESTAMP_BUFFER_SIZE = 32;
 
-// Room for the longest record and its terminator: a name of 259 double
-// quotes, each written twice, between quotes (521 bytes), a size of at most
-// 20 digits, four quoted timestamps, five commas and the line feed.
-inline constexpr std::size_t RECORD_BUFFER_SIZE = 1024;
+// Room for the longest record and its terminator: a name that fills the
+// entry with double quotes, each written twice, between quotes, a size of at
+// most 20 digits, four quoted timestamps, five commas and the line feed.
+inline constexpr std::size_t RECORD_BUFFER_SIZE = 2048;
 
 // Renders `t` as local time in the form "YYYYMMDD HHMMSS" into `buffer`, or
 // as an empty text when `t` has no calendar form.

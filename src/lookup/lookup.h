@@ -9,12 +9,17 @@
 // form between the years 1970 and 3000.
 inline constexpr std::int64_t NO_TIME = -1;
 
-// The largest name the entry can hold, without its terminating NUL.
+// The longest name that find_first_entry yields, without its terminating
+// NUL: what a Windows path of MAX_PATH characters leaves for it.
 inline constexpr unsigned FILENAME_MAX_BYTES = 259;
+
+// Room for the longest name that find_first_entry_utf8 yields and its NUL:
+// on Windows a name of 255 UTF-16 units takes up to three bytes a unit.
+inline constexpr unsigned FILENAME_CAPACITY = 3 * 255 + 1;
 
 struct file_entry {
     // The entry's own name, without any directory part, NUL-terminated.
-    char filename[FILENAME_MAX_BYTES + 1];
+    char filename[FILENAME_CAPACITY];
     // The full size in bytes.
     std::uint64_t size;
     // Seconds since 1970-01-01 00:00:00 UTC, or NO_TIME.
@@ -50,6 +55,13 @@ struct lookup_failure {
 // returns ENTRY_FOUND. Otherwise the content of `entry` is of no use, and
 // for LOOKUP_FAILED `*failure` says why.
 lookup_result find_first_entry(const char *operand, file_entry *entry, lookup_failure *failure);
+
+// The same lookup for an operand in UTF-8, yielding the name in UTF-8 (up
+// to FILENAME_CAPACITY - 1 bytes), whatever code page the system would
+// use: the same matching, the same first entry, the same times. On Linux,
+// where names are bytes, it is find_first_entry.
+lookup_result find_first_entry_utf8(const char *operand, file_entry *entry,
+                                    lookup_failure *failure);
 
 // Writes one line to standard error that names the program, what failed of
 // `operand` and the cause, such as "morlith: cannot list logs/: Permission

@@ -189,3 +189,8 @@ lookup_result find_first_entry(const char *operand, file_entry *entry, lookup_fa
     dir_path[start] = '\0';
     return find_in_directory(operand, start, dir_path, last, last_len, head, tail, entry, failure);
 }
+
+lookup_result find_first_entry_utf8(const char *operand, file_entry *entry, lookup_failure *failure)
+{
+    return find_first_entry(operand, entry, failure);
+}

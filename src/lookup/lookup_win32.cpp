@@ -56,24 +56,13 @@ bool means_absence(DWORD error)
     }
 }
 
-} // namespace
-
-lookup_result find_first_entry(const char *operand, file_entry *entry, lookup_failure *failure)
+// Searches for the wide operand `wide` and leaves the first entry found in
+// `*found`. `operand` is the operand as given, for a failure's message.
+lookup_result search_first(const wchar_t *wide, const char *operand, WIN32_FIND_DATAW *found,
+                           lookup_failure *failure)
 {
-    // File names travel in the code page that the file functions use: the
-    // ANSI one, or the OEM one when the process has switched them to it.
-    const UINT code_page = AreFileApisANSI() != FALSE ? GetACP() : GetOEMCP();
-
-    static wchar_t wide[WIDE_PATH_CAPACITY];
-    // An operand that the code page cannot read, or too long for a path,
-    // names no entry.
-    if (MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, operand, -1, wide,
-                            WIDE_PATH_CAPACITY) == 0) {
-        return ENTRY_ABSENT;
-    }
-    WIN32_FIND_DATAW found;
     const HANDLE search =
-        FindFirstFileExW(wide, FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
+        FindFirstFileExW(wide, FindExInfoStandard, found, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (means_absence(error)) {
@@ -83,21 +72,70 @@ lookup_result find_first_entry(const char *operand, file_entry *entry, lookup_fa
         return LOOKUP_FAILED;
     }
     FindClose(search);
+    return ENTRY_FOUND;
+}
 
+void fill_attributes(const WIN32_FIND_DATAW &found, file_entry *entry)
+{
+    entry->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    entry->created = seconds_since_1970(found.ftCreationTime);
+    entry->updated = seconds_since_1970(found.ftLastWriteTime);
+    entry->accessed = seconds_since_1970(found.ftLastAccessTime);
+}
+
+// The operand in the system's wide form.
+wchar_t wide_operand[WIDE_PATH_CAPACITY];
+
+} // namespace
+
+lookup_result find_first_entry(const char *operand, file_entry *entry, lookup_failure *failure)
+{
+    // File names travel in the code page that the file functions use: the
+    // ANSI one, or the OEM one when the process has switched them to it.
+    const UINT code_page = AreFileApisANSI() != FALSE ? GetACP() : GetOEMCP();
+
+    // An operand that the code page cannot read, or too long for a path,
+    // names no entry.
+    if (MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, operand, -1, wide_operand,
+                            WIDE_PATH_CAPACITY) == 0) {
+        return ENTRY_ABSENT;
+    }
+    WIN32_FIND_DATAW found;
+    const lookup_result result = search_first(wide_operand, operand, &found, failure);
+    if (result != ENTRY_FOUND) {
+        return result;
+    }
     // A name that the code page cannot spell would reach the log mangled,
     // with '?' for what is missing; it counts as nothing matched instead.
     // UTF-8 reports such a name as invalid rather than by a default character.
     BOOL used_default = FALSE;
     const bool utf8 = code_page == CP_UTF8;
     if (WideCharToMultiByte(code_page, utf8 ? WC_ERR_INVALID_CHARS : 0, found.cFileName, -1,
-                            entry->filename, sizeof entry->filename, nullptr,
+                            entry->filename, FILENAME_MAX_BYTES + 1, nullptr,
                             utf8 ? nullptr : &used_default) == 0 ||
         used_default != FALSE) {
         return ENTRY_ABSENT;
     }
-    entry->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    entry->created = seconds_since_1970(found.ftCreationTime);
-    entry->updated = seconds_since_1970(found.ftLastWriteTime);
-    entry->accessed = seconds_since_1970(found.ftLastAccessTime);
+    fill_attributes(found, entry);
+    return ENTRY_FOUND;
+}
+
+lookup_result find_first_entry_utf8(const char *operand, file_entry *entry, lookup_failure *failure)
+{
+    // UTF-8 spells every name. A UTF-16 unit without its pair, which some
+    // names hold, becomes U+FFFD.
+    if (MultiByteToWideChar(CP_UTF8, 0, operand, -1, wide_operand, WIDE_PATH_CAPACITY) == 0) {
+        return ENTRY_ABSENT;
+    }
+    WIN32_FIND_DATAW found;
+    const lookup_result result = search_first(wide_operand, operand, &found, failure);
+    if (result != ENTRY_FOUND) {
+        return result;
+    }
+    if (WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, entry->filename,
+                            sizeof entry->filename, nullptr, nullptr) == 0) {
+        return ENTRY_ABSENT;
+    }
+    fill_attributes(found, entry);
     return ENTRY_FOUND;
 }

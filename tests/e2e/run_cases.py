@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Runs the end-to-end cases in cases.txt against a build of morlith.
+"""Runs the end-to-end cases in cases.txt against a build of morlith, or
+those in metrics_cases.txt against a build of morlith-metrics.
 
     run_cases.py --program build/default/morlith
     run_cases.py --windows --program "/usr/lib/wine/wine64 build/windows-x64/morlith.exe"
+    run_cases.py --metrics --program build/default/morlith-metrics
 
 Each case runs the program once (or several times at once) in a fresh
 directory holding one of the fixtures below, with real files, real times and
@@ -18,6 +20,7 @@ import re
 import resource
 import struct
 import shlex
+import shutil
 import signal
 import socket
 import subprocess
@@ -36,6 +39,24 @@ USAGE = (b"\nUsage:  MORLITH <filename>\n\n"
          b"the following fields in a comma-delimited format:\n"
          b"   filename, size, created, updated, accessed, currenttime\n"
          b"The output can be piped to a file for a running analysis of file growth.\n")
+
+# The HELP and TYPE lines of each family of morlith-metrics: {H:NAME}.
+HELP = {
+    "matched": (b"morlith_file_matched", b"1 when the operand named or matched a directory "
+                b"entry, 0 when nothing matched."),
+    "size": (b"morlith_file_size_bytes", b"Size of the entry that the operand named or "
+             b"matched, in bytes."),
+    "created": (b"morlith_file_created_time_seconds", b"Birth time of the entry, in seconds "
+                b"since 1970-01-01 UTC; no sample where the file system records none."),
+    "updated": (b"morlith_file_updated_time_seconds", b"Last-write time of the entry, in "
+                b"seconds since 1970-01-01 UTC."),
+    "accessed": (b"morlith_file_accessed_time_seconds", b"Last-access time of the entry, in "
+                 b"seconds since 1970-01-01 UTC."),
+}
+
+# The program is morlith-metrics (--metrics): its output is an exposition in
+# bytes, with line feeds alone on every platform, checked by promtool.
+METRICS = False
 
 # The Windows C runtime knows no zone names, only its own TZ form; its
 # daylight-saving dates are the US ones, so cases that run there keep clear
@@ -109,6 +130,7 @@ def fixture_names(root):
     make_file(os.path.join(root.encode(), b"caf\xc3\xa9.txt"), 5)
     make_file(os.path.join(root.encode(), b"bad\xff.txt"), 6)
     make_file(os.path.join(root.encode(), b"ctl\x01\x1b.txt"), 7)
+    make_file(os.path.join(root, "back\\slash.txt"), 8)
 
 
 def fixture_long_names(root):
@@ -159,6 +181,28 @@ def churn(root, stop):
             pass
         open(path, "wb").close()
         i += 1
+
+
+def read_whole(path, reader, stop):
+    """Reads `path` in a loop until `stop` is set; the first read that is
+    not a whole text as reader["pattern"] gives it goes to reader["torn"]."""
+    while not stop.is_set():
+        try:
+            with open(path, "rb") as f:
+                text = f.read()
+        except FileNotFoundError:
+            continue
+        reader["reads"] += 1
+        if reader["torn"] is None and reader["pattern"].fullmatch(text) is None:
+            reader["torn"] = text
+
+
+def promtool_check(text):
+    """None when promtool takes `text` as a valid exposition, else what it
+    said."""
+    proc = subprocess.run(["promtool", "check", "metrics"], input=text,
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return None if proc.returncode == 0 else proc.stdout.decode(errors="replace").strip()
 
 
 def fixture_wide(root):
@@ -263,6 +307,12 @@ class Case:
         self.prefill = int(self.log_place[-1])
         self.mods = dict(m.partition(":")[::2] for m in mods)
 
+    @property
+    def writes_output(self):
+        """output (the program writes the log with --output itself) or
+        rewrite:N (it does so N times while another thread reads it)."""
+        return self.kind == "output" or self.kind.startswith("rewrite:")
+
     def needs_root(self):
         return "nobody" in self.mods or self.log_place[0] == "tmpfs" or \
             self.fixture.endswith("@ext4")
@@ -272,12 +322,14 @@ def stamp(t, zone):
     return datetime.datetime.fromtimestamp(t, zoneinfo.ZoneInfo(zone)).strftime("%Y%m%d %H%M%S")
 
 
-def expectation(text, case, windows, status=None):
+def expectation(text, case, windows, status=None, text_stream=True):
     """The expected bytes as a regular expression: {B} is the banner, {U} the
     usage text, {P} the progress line, {NOW} a timestamp of the time the case
     ran, {ANY} any timestamp, {OPT} any timestamp or none, {BORN} the birth
-    time of a fixture file, {TEXT} any text within the line, {INT} any
-    unsigned number, {IF2:TEXT} the text when the run ended with status 2,
+    time of a fixture file, {TEXT} any text within the line, {ALL} any text
+    at all, {INT} any
+    unsigned number, {H:FAMILY} the HELP and TYPE lines of a family of
+    morlith-metrics, {IF2:TEXT} the text when the run ended with status 2,
     nothing otherwise, and {rep:N:TEXT} the text N times."""
     text = re.sub(r"\{IF2:([^}]*)\}", lambda m: m.group(1) if status == 2 else "", text)
     text = re.sub(r"\{rep:(\d+):([^}]*)\}", lambda m: m.group(2) * int(m.group(1)), text)
@@ -290,12 +342,16 @@ def expectation(text, case, windows, status=None):
     out = out.replace(re.escape(b"{ANY}"), rb"\d{8} \d{6}")
     out = out.replace(re.escape(b"{OPT}"), rb"(?:\d{8} \d{6})?")
     out = out.replace(re.escape(b"{TEXT}"), rb"[^\n]*")
+    out = out.replace(re.escape(b"{ALL}"), rb".*")
     out = out.replace(re.escape(b"{INT}"), rb"\d+")
+    for key, (name, help_text) in HELP.items():
+        lines = b"# HELP " + name + b" " + help_text + b"\n# TYPE " + name + b" gauge\n"
+        out = out.replace(re.escape(b"{H:" + key.encode() + b"}"), re.escape(lines))
     # Wine passes a Linux file's last-write time off as its creation time, and
     # the test cannot set it; only a real Windows volume has the real one.
     born = rb"(?:\d{8} \d{6})?" if windows else rb"(\d{8} \d{6})"
     out = out.replace(re.escape(b"{BORN}"), born)
-    if windows:
+    if windows and text_stream:
         out = out.replace(re.escape(b"\n"), re.escape(b"\r\n"))
     return re.compile(out, re.DOTALL)
 
@@ -359,7 +415,12 @@ def run_once(program, case, root, env, log_path, windows):
         argv = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] + argv
     if "fsize" in case.mods or "nofile" in case.mods:
         extra["preexec_fn"] = limits(case.mods)
-    if windows and case.has_log_place:
+    if case.writes_output:
+        # morlith-metrics writes the file that stands for the log itself.
+        target = windows_path(log_path) if windows else log_path
+        argv = program + ["--output", target] + case.operands
+        stdout_target = subprocess.DEVNULL
+    elif windows and case.has_log_place:
         # A log with a place of its own is appended to by cmd.exe's ">>", as
         # a scheduled job on Windows appends to it: through a handle of
         # Windows' own, which can be locked and cut back (a handle that Wine
@@ -388,7 +449,8 @@ def run_once(program, case, root, env, log_path, windows):
         return f"no end within {RUN_SECONDS} s", e.stderr or b""
     finally:
         if isinstance(stdout_target, int):
-            os.close(stdout_target)
+            if stdout_target >= 0:
+                os.close(stdout_target)
         elif stdout_target is not None:
             stdout_target.close()
     return proc.returncode, proc.stderr
@@ -468,10 +530,16 @@ def make_log(case, suite_root, mounts, windows):
         where = tempfile.mkdtemp(prefix="log.", dir=suite_root)
         mount("tmpfs", where, size=case.log_place[1])
         mounts.append(where)
-    log_path = os.path.join(where, f"case{case.number}.out")
+    # morlith-metrics's output lives in a directory of its own, so that a
+    # temporary file left beside it would show.
+    if case.writes_output and where == suite_root:
+        where = tempfile.mkdtemp(prefix="out.", dir=suite_root)
+    log_path = os.path.join(where, "out.prom" if case.writes_output else
+                            f"case{case.number}.out")
     seed = prefill(case.prefill, windows)
-    with open(log_path, "wb") as f:
-        f.write(seed)
+    if seed or not case.writes_output:
+        with open(log_path, "wb") as f:
+            f.write(seed)
     return log_path, seed
 
 
@@ -497,20 +565,29 @@ def run_in(program, case, root, start, log_path, seed, windows):
             env[name] = os.environ[name]
 
     runs = 1
+    reader = None
     if case.kind.startswith("concurrent:"):
         runs = int(case.kind.split(":")[1])
         with concurrent.futures.ThreadPoolExecutor(max_workers=runs) as pool:
-            results = list(pool.map(lambda _: run_once(program, case, root, env, log_path, windows),
-                                    range(runs)))
-    elif case.kind.startswith("churn:"):
-        # Runs one after another while the directory changes under them;
-        # each run leaves either nothing or one whole record.
+            results = list(pool.map(
+                lambda _: run_once(program, case, root, env, log_path, windows), range(runs)))
+    elif case.kind.startswith(("churn:", "rewrite:")):
+        # churn: runs one after another while the directory changes under
+        # them; each run leaves either nothing or one whole record.
+        # rewrite: runs one after another, each rewriting the output, while
+        # it is read in a loop; every read must see a whole text.
         runs = int(case.kind.split(":")[1])
         stop = threading.Event()
-        changer = threading.Thread(target=churn, args=(root, stop))
+        if case.kind.startswith("churn:"):
+            changer = threading.Thread(target=churn, args=(root, stop))
+        else:
+            reader = {"reads": 0, "torn": None,
+                      "pattern": expectation(case.stdout, case, windows, text_stream=False)}
+            changer = threading.Thread(target=read_whole, args=(log_path, reader, stop))
         changer.start()
         try:
-            results = [run_once(program, case, root, env, log_path, windows) for _ in range(runs)]
+            results = [run_once(program, case, root, env, log_path, windows)
+                       for _ in range(runs)]
         finally:
             stop.set()
             changer.join()
@@ -521,10 +598,25 @@ def run_in(program, case, root, start, log_path, seed, windows):
         log = f.read()
 
     problems = []
-    # What the log held before stays as it was; the runs only append.
-    if not log.startswith(seed):
-        problems.append(f"the log's first {len(seed)} bytes changed")
-    stdout = log[len(seed):]
+    if case.writes_output:
+        # The output is replaced whole: by a new text when the run succeeded,
+        # not at all when it did not; no temporary file stays behind.
+        if results[-1][0] != 0 and log != seed:
+            problems.append("the output changed although the run failed")
+        left = sorted(set(os.listdir(os.path.dirname(log_path))) - {"out.prom"})
+        if left:
+            problems.append(f"files left beside the output: {left}")
+        stdout = log if results[-1][0] == 0 else b""
+    else:
+        # What the log held before stays as it was; the runs only append.
+        if not log.startswith(seed):
+            problems.append(f"the log's first {len(seed)} bytes changed")
+        stdout = log[len(seed):]
+    if reader is not None:
+        if reader["torn"] is not None:
+            problems.append(f"a read of the output saw a part: {reader['torn']!r}")
+        if reader["reads"] < runs:
+            problems.append(f"the output was read only {reader['reads']} times")
     for status, stderr in results:
         if status not in case.statuses:
             problems.append(f"status: want {'/'.join(map(str, sorted(case.statuses)))}, "
@@ -532,8 +624,8 @@ def run_in(program, case, root, start, log_path, seed, windows):
         why = check(expectation(case.stderr, case, windows, status), stderr, case, window)
         if why:
             problems.append(f"stderr ({why}):\n  want {decode(case.stderr)!r}\n  got  {stderr!r}")
-    out_pattern = expectation(case.stdout, case, windows)
-    lines = [stdout] if runs == 1 else stdout.splitlines(keepends=True)
+    out_pattern = expectation(case.stdout, case, windows, text_stream=not METRICS)
+    lines = [stdout] if runs == 1 or case.writes_output else stdout.splitlines(keepends=True)
     if case.kind.startswith("churn:"):
         if len(lines) > runs:
             problems.append(f"stdout: want at most {runs} lines, got {len(lines)}")
@@ -543,13 +635,17 @@ def run_in(program, case, root, start, log_path, seed, windows):
         if len(lines) != succeeded:
             problems.append(f"stdout: want {succeeded} lines (one per run with status 0), "
                             f"got {len(lines)}")
-    elif len(lines) != runs:
+    elif len(lines) != runs and not case.writes_output:
         problems.append(f"stdout: want {runs} lines, got {len(lines)}")
     for line in lines:
         why = check(out_pattern, line, case, window)
         if why:
             problems.append(f"stdout ({why}):\n  want {decode(case.stdout)!r}\n  got  {line!r}")
             break
+    if METRICS and stdout.startswith(b"# HELP"):
+        why = promtool_check(stdout)
+        if why:
+            problems.append(f"promtool check metrics: {why}")
     return sorted(set(problems), key=problems.index)
 
 
@@ -570,9 +666,17 @@ def main():
                         help="the command that starts the program, split like a shell would")
     parser.add_argument("--windows", action="store_true",
                         help="the program is the Windows build: CR LF lines, Windows TZ forms")
-    parser.add_argument("--cases", default=os.path.join(HERE, "cases.txt"))
+    parser.add_argument("--metrics", action="store_true",
+                        help="the program is morlith-metrics: the cases of metrics_cases.txt, "
+                             "each output checked with promtool")
+    parser.add_argument("--cases")
     parser.add_argument("--only", help="run only the cases whose name matches this expression")
     args = parser.parse_args()
+    global METRICS
+    METRICS = args.metrics
+    cases_file = args.cases or os.path.join(HERE, "metrics_cases.txt" if METRICS else "cases.txt")
+    if METRICS and shutil.which("promtool") is None:
+        sys.exit("run_cases.py: --metrics needs promtool (Debian's prometheus package)")
 
     program = shlex.split(args.program)
     # The cases run in directories of their own.
@@ -583,31 +687,32 @@ def main():
             tempfile.TemporaryDirectory(prefix="morlith-e2e.", dir="/dev/shm") as shm_root:
         roots = {"disk": disk_root, "shm": shm_root}
         shared = {}
-        for case in read_cases(args.cases):
+        for case in read_cases(cases_file):
             if args.only and not re.search(args.only, case.name):
                 continue
             if case.platforms not in ("all", platform):
                 skipped += 1
                 continue
             if "nofile" in case.mods and not needs_no_loader(program[-1]):
-                print(f"SKIP {case.name} (cases.txt:{case.number}): the program needs the "
+                print(f"SKIP {case.name} ({os.path.basename(cases_file)}:{case.number}): the program needs the "
                       "dynamic loader, which cannot start with so few files")
                 skipped += 1
                 continue
             if case.needs_root() and os.geteuid() != 0:
-                print(f"SKIP {case.name} (cases.txt:{case.number}): needs root to mount or "
+                print(f"SKIP {case.name} ({os.path.basename(cases_file)}:{case.number}): needs root to mount or "
                       "to change user")
                 skipped += 1
                 continue
             problems = run_case(program, case, roots, shared, args.windows)
             if problems:
                 failed += 1
-                print(f"FAIL {case.name} (cases.txt:{case.number})")
+                print(f"FAIL {case.name} ({os.path.basename(cases_file)}:{case.number})")
                 for p in problems:
                     print("  " + p.replace("\n", "\n  "))
             else:
                 passed += 1
-    print(f"end-to-end ({platform}): {passed} passed, {failed} failed, {skipped} skipped")
+    what = "metrics " if METRICS else ""
+    print(f"end-to-end {what}({platform}): {passed} passed, {failed} failed, {skipped} skipped")
     return 1 if failed else 0
 
 

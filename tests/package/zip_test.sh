@@ -9,7 +9,7 @@ trap 'rm -rf "$out"' EXIT
 (cd "$build" && cpack -G ZIP -B "$out" >/dev/null)
 python3 -m zipfile -e "$out/$name.zip" "$out/unpacked"
 fail=0
-for f in x86/morlith.exe x64/morlith.exe README.md LICENSE; do
+for f in x86/morlith.exe x86/morlith-metrics.exe x64/morlith.exe x64/morlith-metrics.exe README.md LICENSE; do
     [ -f "$out/unpacked/$name/$f" ] && echo "holds $f" || { echo "missing $f"; fail=1; }
 done
 here=$(dirname "$0")/../windows

@@ -10,6 +10,13 @@ set -eu
 wine=${WINE:-/usr/lib/wine/wine64}
 case $1 in
     start)
+        # wineserver keeps running only for a prefix folder that exists; on a
+        # fresh one it would stop at once, and every case would start Wine
+        # from nothing.
+        [ -x "$wine" ] || { echo "wine-session.sh: no $wine (tools/install-deps windows)" >&2; exit 1; }
+        mkdir -p "$WINEPREFIX"
+        # A server that already runs for this prefix makes -p fail; it serves
+        # as well.
         wineserver -p </dev/null >/dev/null 2>&1 || true
         "$wine" wineboot </dev/null >/dev/null 2>&1
         ;;
