@@ -8,7 +8,8 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 fail=0
-for f in bin/morlith share/man/man1/morlith.1 share/doc/morlith/README.md share/doc/morlith/LICENSE; do
+for f in bin/morlith bin/morlith-metrics share/man/man1/morlith.1 share/man/man1/morlith-metrics.1 \
+    share/doc/morlith/README.md share/doc/morlith/LICENSE; do
     if [ -f "$prefix/$f" ]; then echo "installed $f"; else echo "missing $f"; fail=1; fi
 done
 [ -x "$prefix/bin/morlith" ] || { echo "bin/morlith is not executable"; fail=1; }
