@@ -1,9 +1,10 @@
 #!/bin/sh
 # Checks that a Windows build is a console program of the expected format
-# that imports only DLLs every Windows has:
-#   check_pe.sh OBJDUMP morlith.exe pei-x86-64|pei-i386
+# that imports only DLLs every Windows has, and that it carries its version
+# resource and manifest:
+#   check_pe.sh OBJDUMP program.exe pei-x86-64|pei-i386 VERSION
 set -eu
-objdump=$1 exe=$2 format=$3
+objdump=$1 exe=$2 format=$3 version=$4
 headers=$("$objdump" -p "$exe")
 fail=0
 echo "$headers" | grep -q "file format $format\$" ||
@@ -16,4 +17,5 @@ for dll in $(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p'); do
         *) echo "imports $dll, which is not a Windows system DLL"; fail=1 ;;
     esac
 done
+python3 "$(dirname "$0")/check_resources.py" "$exe" "$version" || fail=1
 exit $fail
