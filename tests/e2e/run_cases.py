@@ -214,6 +214,14 @@ def fixture_wide(root):
     make_file(os.path.join(root, "cjk", "\u65e5\u672c.txt"), 6)
 
 
+def fixture_deep(root):
+    """A file at the end of a path of 337 characters, longer than the 260 of
+    a classic Windows path."""
+    path = os.path.join(root, *(["d" * 10] * 30))
+    os.makedirs(path)
+    make_file(os.path.join(path, "app.log"), 9)
+
+
 def fixture_links(root):
     make_file(os.path.join(root, "target.log"), 42)
     os.symlink("target.log", os.path.join(root, "link.log"))
@@ -266,6 +274,7 @@ FIXTURES = {
     "churn": fixture_churn,
     "wide": fixture_wide,
     "links": fixture_links,
+    "deep": fixture_deep,
     "special": fixture_special,
     # ext4 stops at the year 2446; tmpfs keeps 64-bit times.
     "future@shm": fixture_future,
