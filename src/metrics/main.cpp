@@ -50,6 +50,30 @@ int usage_error(const char *what, const char *arg)
     return 1;
 }
 
+// Closes the temporary file `temp`, written through `file`, once it is whole
+// on disk, and renames it over `path`; returns 0. On failure returns the
+// errno value and removes the temporary file, so that `path` keeps its
+// whole content.
+int commit_replacement(std::FILE *file, const std::string &temp, const char *path)
+{
+    int error = 0;
+    if (std::fflush(file) != 0 || std::ferror(file) != 0) {
+        error = errno != 0 ? errno : EIO;
+    } else {
+        error = sync_file(file);
+    }
+    if (std::fclose(file) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0) {
+        error = replace_file(temp, path);
+    }
+    if (error != 0) {
+        remove_file(temp);
+    }
+    return error;
+}
+
 // Writes the exposition to standard output, or through a temporary file
 // over `output`; returns 0, or the errno value of the failure.
 int write_out(std::FILE *out, const char *output, const std::vector<operand_report> &reports)

@@ -19,7 +19,13 @@ std::FILE *binary_stdout();
 // collector does not read it. Returns nullptr, with errno set, on failure.
 std::FILE *open_replacement(const char *path, std::string *temp);
 
-// Makes the temporary file `temp`, written through `file`, whole on disk and
-// renames it over `path`; returns 0. On failure returns the errno value and
-// removes the temporary file, so that `path` keeps its whole content.
-int commit_replacement(std::FILE *file, const std::string &temp, const char *path);
+// Makes what was written through `file` durable on disk; returns 0 or the
+// errno value of the failure.
+int sync_file(std::FILE *file);
+
+// Renames the file `temp` over `path`, replacing it; returns 0 or the errno
+// value of the failure.
+int replace_file(const std::string &temp, const char *path);
+
+// Removes the file `temp`.
+void remove_file(const std::string &temp);

@@ -43,22 +43,17 @@ std::FILE *open_replacement(const char *path, std::string *temp)
     return file;
 }
 
-int commit_replacement(std::FILE *file, const std::string &temp, const char *path)
+int sync_file(std::FILE *file)
 {
-    int error = 0;
-    if (std::fflush(file) != 0 || std::ferror(file) != 0) {
-        error = errno != 0 ? errno : EIO;
-    } else if (fsync(fileno(file)) != 0) {
-        error = errno;
-    }
-    if (std::fclose(file) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && rename(temp.c_str(), path) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        unlink(temp.c_str());
-    }
-    return error;
+    return fsync(fileno(file)) == 0 ? 0 : errno;
+}
+
+int replace_file(const std::string &temp, const char *path)
+{
+    return rename(temp.c_str(), path) == 0 ? 0 : errno;
+}
+
+void remove_file(const std::string &temp)
+{
+    unlink(temp.c_str());
 }

@@ -69,25 +69,22 @@ std::FILE *open_replacement(const char *path, std::string *temp)
     return file;
 }
 
-int commit_replacement(std::FILE *file, const std::string &temp, const char *path)
+int sync_file(std::FILE *file)
 {
-    const std::wstring wide_temp = wide_of(temp.c_str());
-    int error = 0;
-    if (std::fflush(file) != 0 || std::ferror(file) != 0) {
-        error = errno != 0 ? errno : EIO;
-    } else if (_commit(_fileno(file)) != 0) {
-        error = errno;
+    return _commit(_fileno(file)) == 0 ? 0 : errno;
+}
+
+int replace_file(const std::string &temp, const char *path)
+{
+    // rename() on Windows does not replace an existing file; this does.
+    if (MoveFileExW(wide_of(temp.c_str()).c_str(), wide_of(path).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == FALSE) {
+        return errno_from_win32(GetLastError());
     }
-    if (std::fclose(file) != 0 && error == 0) {
-        error = errno;
-    }
-    // The rename replaces an existing file, which rename() on Windows does not.
-    if (error == 0 && MoveFileExW(wide_temp.c_str(), wide_of(path).c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == FALSE) {
-        error = errno_from_win32(GetLastError());
-    }
-    if (error != 0) {
-        DeleteFileW(wide_temp.c_str());
-    }
-    return error;
+    return 0;
+}
+
+void remove_file(const std::string &temp)
+{
+    DeleteFileW(wide_of(temp.c_str()).c_str());
 }
