@@ -56,13 +56,25 @@ bool means_absence(DWORD error)
     }
 }
 
-// Searches for the wide operand `wide` and leaves the first entry found in
-// `*found`. `operand` is the operand as given, for a failure's message.
-lookup_result search_first(const wchar_t *wide, const char *operand, WIN32_FIND_DATAW *found,
-                           lookup_failure *failure)
+// The lookup with the operand and the name in `code_page`, the name at most
+// `name_capacity` bytes with its terminator. A strict lookup counts an
+// operand or a name that the code page cannot spell as nothing matched;
+// otherwise the code page is UTF-8, which spells every name (a UTF-16 unit
+// without its pair, which some names hold, becomes U+FFFD).
+lookup_result find_in_code_page(const char *operand, UINT code_page, bool strict, int name_capacity,
+                                file_entry *entry, lookup_failure *failure)
 {
+    // The operand in the system's wide form.
+    static wchar_t wide[WIDE_PATH_CAPACITY];
+    // An operand that the code page cannot read, or too long for a path,
+    // names no entry.
+    if (MultiByteToWideChar(code_page, strict ? MB_ERR_INVALID_CHARS : 0, operand, -1, wide,
+                            WIDE_PATH_CAPACITY) == 0) {
+        return ENTRY_ABSENT;
+    }
+    WIN32_FIND_DATAW found;
     const HANDLE search =
-        FindFirstFileExW(wide, FindExInfoStandard, found, FindExSearchNameMatch, nullptr, 0);
+        FindFirstFileExW(wide, FindExInfoStandard, &found, FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         if (means_absence(error)) {
@@ -72,19 +84,25 @@ lookup_result search_first(const wchar_t *wide, const char *operand, WIN32_FIND_
         return LOOKUP_FAILED;
     }
     FindClose(search);
-    return ENTRY_FOUND;
-}
 
-void fill_attributes(const WIN32_FIND_DATAW &found, file_entry *entry)
-{
+    // A name that a strict code page cannot spell would reach the log
+    // mangled, with '?' for what is missing; it counts as nothing matched
+    // instead. UTF-8 reports such a name as invalid rather than by a default
+    // character.
+    BOOL used_default = FALSE;
+    const bool utf8 = code_page == CP_UTF8;
+    const DWORD flags = strict && utf8 ? WC_ERR_INVALID_CHARS : 0;
+    if (WideCharToMultiByte(code_page, flags, found.cFileName, -1, entry->filename, name_capacity,
+                            nullptr, strict && !utf8 ? &used_default : nullptr) == 0 ||
+        used_default != FALSE) {
+        return ENTRY_ABSENT;
+    }
     entry->size = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
     entry->created = seconds_since_1970(found.ftCreationTime);
     entry->updated = seconds_since_1970(found.ftLastWriteTime);
     entry->accessed = seconds_since_1970(found.ftLastAccessTime);
+    return ENTRY_FOUND;
 }
-
-// The operand in the system's wide form.
-wchar_t wide_operand[WIDE_PATH_CAPACITY];
 
 } // namespace
 
@@ -93,49 +111,10 @@ lookup_result find_first_entry(const char *operand, file_entry *entry, lookup_fa
     // File names travel in the code page that the file functions use: the
     // ANSI one, or the OEM one when the process has switched them to it.
     const UINT code_page = AreFileApisANSI() != FALSE ? GetACP() : GetOEMCP();
-
-    // An operand that the code page cannot read, or too long for a path,
-    // names no entry.
-    if (MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, operand, -1, wide_operand,
-                            WIDE_PATH_CAPACITY) == 0) {
-        return ENTRY_ABSENT;
-    }
-    WIN32_FIND_DATAW found;
-    const lookup_result result = search_first(wide_operand, operand, &found, failure);
-    if (result != ENTRY_FOUND) {
-        return result;
-    }
-    // A name that the code page cannot spell would reach the log mangled,
-    // with '?' for what is missing; it counts as nothing matched instead.
-    // UTF-8 reports such a name as invalid rather than by a default character.
-    BOOL used_default = FALSE;
-    const bool utf8 = code_page == CP_UTF8;
-    if (WideCharToMultiByte(code_page, utf8 ? WC_ERR_INVALID_CHARS : 0, found.cFileName, -1,
-                            entry->filename, FILENAME_MAX_BYTES + 1, nullptr,
-                            utf8 ? nullptr : &used_default) == 0 ||
-        used_default != FALSE) {
-        return ENTRY_ABSENT;
-    }
-    fill_attributes(found, entry);
-    return ENTRY_FOUND;
+    return find_in_code_page(operand, code_page, true, FILENAME_MAX_BYTES + 1, entry, failure);
 }
 
 lookup_result find_first_entry_utf8(const char *operand, file_entry *entry, lookup_failure *failure)
 {
-    // UTF-8 spells every name. A UTF-16 unit without its pair, which some
-    // names hold, becomes U+FFFD.
-    if (MultiByteToWideChar(CP_UTF8, 0, operand, -1, wide_operand, WIDE_PATH_CAPACITY) == 0) {
-        return ENTRY_ABSENT;
-    }
-    WIN32_FIND_DATAW found;
-    const lookup_result result = search_first(wide_operand, operand, &found, failure);
-    if (result != ENTRY_FOUND) {
-        return result;
-    }
-    if (WideCharToMultiByte(CP_UTF8, 0, found.cFileName, -1, entry->filename,
-                            sizeof entry->filename, nullptr, nullptr) == 0) {
-        return ENTRY_ABSENT;
-    }
-    fill_attributes(found, entry);
-    return ENTRY_FOUND;
+    return find_in_code_page(operand, CP_UTF8, false, sizeof entry->filename, entry, failure);
 }
